@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures one build directory: configure.sh BUILD_DIR [extra CMake arguments]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build_dir="$1"
+shift
+extra=()
+if [[ "$(uname -s)" == "Darwin" ]]; then
+    # Homebrew's ICU is keg-only.
+    extra+=("-DCMAKE_PREFIX_PATH=$(brew --prefix icu4c)")
+fi
+cmake -S "$root" -B "$build_dir" -G Ninja "${extra[@]}" "$@" >/dev/null

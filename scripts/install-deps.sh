@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building and testing Plumeo needs: apt on Debian (run as root), Homebrew on macOS.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+debian_packages=(
+    build-essential cmake ninja-build pkg-config
+    libicu-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark)
+
+if [[ "$(uname -s)" == "Darwin" ]]; then
+    command -v brew >/dev/null || { echo "Homebrew is required: https://brew.sh" >&2; exit 1; }
+    brew install "${brew_packages[@]}"
+    exit 0
+fi
+
+missing=()
+for package in "${debian_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo_cmd=()
+    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+fi
