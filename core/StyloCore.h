@@ -2,5 +2,8 @@
 
 // Every public header of the platform-neutral core.
 
+#include "core/engine/DocState.h"
+#include "core/engine/ReadError.h"
+#include "core/engine/TargetExpectation.h"
 #include "core/text/DecodingError.h"
 #include "core/text/Utf16.h"
