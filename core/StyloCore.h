@@ -4,6 +4,7 @@
 
 #include "core/engine/DocState.h"
 #include "core/engine/ReadError.h"
+#include "core/engine/StopReason.h"
 #include "core/engine/TargetExpectation.h"
 #include "core/text/DecodingError.h"
 #include "core/text/Utf16.h"
