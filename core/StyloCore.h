@@ -16,4 +16,8 @@
 #include "core/engine/TargetExpectation.h"
 #include "core/engine/VerificationOutcome.h"
 #include "core/text/DecodingError.h"
+#include "core/text/Homophones.h"
+#include "core/text/PreparationError.h"
+#include "core/text/PreparedText.h"
+#include "core/text/TextPreparer.h"
 #include "core/text/Utf16.h"
