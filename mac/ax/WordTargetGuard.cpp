@@ -1,0 +1,271 @@
+#include "mac/ax/WordTargetGuard.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace plumeo {
+
+namespace {
+
+struct UserInputKind {
+    std::uint32_t eventType; // Quartz event type number
+    const char* name;
+};
+
+// Examined in this order; the first kind seen since the reference time names the stop.
+constexpr std::array<UserInputKind, 4> userInputKinds{{
+    {10, "按键"},     // key down
+    {1, "鼠标点击"},  // left mouse down
+    {3, "鼠标右键"},  // right mouse down
+    {25, "鼠标按键"}, // other mouse down
+}};
+
+bool isDialogSubrole(const std::string& subrole) {
+    return subrole == "AXDialog" || subrole == "AXSystemDialog" || subrole == "AXFloatingWindow";
+}
+
+} // namespace
+
+std::unique_ptr<WordTargetGuard> WordTargetGuard::make(std::shared_ptr<PlatformBackend> backend,
+                                                       std::int32_t pid) {
+    AXInspector ax(backend, pid);
+    auto window = ax.focusedWindow();
+    if (!window)
+        return nullptr;
+    std::optional<AXElementRef> body;
+    if (auto focused = ax.focusedElement()) {
+        auto role = ax.role(*focused);
+        if (role == AXNames::textAreaRole || role == AXNames::scrollAreaRole)
+            body = std::move(focused);
+    }
+    return std::unique_ptr<WordTargetGuard>(new WordTargetGuard(
+        std::move(backend), std::move(ax), std::move(*window), std::move(body)));
+}
+
+WordTargetGuard::WordTargetGuard(std::shared_ptr<PlatformBackend> backend, AXInspector ax,
+                                 AXElementRef boundWindow, std::optional<AXElementRef> bodyElement)
+    : backend_(std::move(backend)), ax_(std::move(ax)), boundWindow_(std::move(boundWindow)),
+      shared_(std::make_shared<Shared>()), bodyElement_(std::move(bodyElement)) {
+    std::weak_ptr<Shared> weakShared = shared_;
+    const std::int32_t pid = ax_.pid();
+    terminationObserver_ =
+        backend_->observeApplicationTerminated([weakShared, pid](std::int32_t terminatedPid) {
+            if (terminatedPid != pid)
+                return;
+            if (auto shared = weakShared.lock()) {
+                std::lock_guard lock(shared->mutex);
+                shared->terminated = true;
+            }
+        });
+}
+
+WordTargetGuard::~WordTargetGuard() {
+    backend_->removeObserver(terminationObserver_);
+}
+
+void WordTargetGuard::beginSending() {
+    const double now = backend_->systemUptime();
+    std::lock_guard lock(shared_->mutex);
+    baselineUptime_ = now;
+}
+
+std::optional<StopReason> WordTargetGuard::quickCheck(const TargetExpectation& expect) {
+    const double started = backend_->systemUptime();
+    auto result = runCheck(expect);
+    const double duration = std::max(0.0, backend_->systemUptime() - started);
+
+    std::lock_guard lock(shared_->mutex);
+    statistics_.checkCount += 1;
+    statistics_.checkTotalSeconds += duration;
+    statistics_.checkMaxSeconds = std::max(statistics_.checkMaxSeconds, duration);
+    return result;
+}
+
+std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& expect) {
+    int n = 0;
+    double baselineUptime = 0;
+    bool terminated = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        n = ++checks_;
+        baselineUptime = baselineUptime_;
+        terminated = shared_->terminated;
+    }
+    if (terminated)
+        return StopReason::wordTerminated();
+    // The notification may lag behind the process's end; the probe does not.
+    if (!backend_->processExists(ax_.pid()))
+        return StopReason::wordTerminated();
+    if (n % trustCadence == 1 && !backend_->axIsProcessTrusted())
+        return StopReason::permissionLost("辅助功能权限已被关闭");
+
+    const auto frontPid = AXInspector::systemFocusedAppPID(*backend_);
+    const bool wordInFront = frontPid && *frontPid == ax_.pid();
+
+    // The window and dialog checks run even while Word is in the background.
+    auto window = ax_.focusedWindow();
+    if (!window)
+        return StopReason::dialogOpened("Word 没有焦点窗口");
+    if (!ax_.isSameElement(*window, boundWindow_)) {
+        const auto subrole = ax_.copyString(*window, AXNames::subrole).value_or("");
+        const auto title = ax_.copyString(*window, AXNames::title).value_or("");
+        if (isDialogSubrole(subrole))
+            return StopReason::dialogOpened("出现窗口「" + title + "」");
+        return StopReason::documentChanged("Word 当前窗口是「" + title + "」，不是目标文档");
+    }
+    if (n % focusSnapshotCadence == 1) {
+        auto info = ax_.focusInfo();
+        if (info && (info->hasSheet || info->isModal))
+            return StopReason::dialogOpened("文档窗口上出现了对话框");
+    }
+
+    if (!wordInFront) {
+        bool allowBackground = false;
+        {
+            std::lock_guard lock(shared_->mutex);
+            allowBackground = allowBackground_;
+        }
+        if (!allowBackground)
+            return StopReason::targetNotFrontmost("当前前台是「" + frontApplicationName(frontPid) +
+                                                  "」");
+        // Input the user makes in the other application must never count as activity in
+        // Word, so the reference time for activity moves forward with every such check.
+        const double now = backend_->systemUptime();
+        std::lock_guard lock(shared_->mutex);
+        lastBackgroundSeen_ = now;
+        statistics_.backgroundChecks += 1;
+        return std::nullopt;
+    }
+
+    auto focused = ax_.focusedElement();
+    if (!focused)
+        return StopReason::focusLeftBody("无法确认焦点元素");
+    if (auto stop = checkBody(*focused, expect))
+        return stop;
+    if (auto stop = checkSelection(*focused, expect))
+        return stop;
+    return checkUserActivity(baselineUptime);
+}
+
+std::optional<StopReason> WordTargetGuard::checkBody(const AXElementRef& focused,
+                                                     const TargetExpectation& expect) {
+    std::optional<AXElementRef> body;
+    {
+        std::lock_guard lock(shared_->mutex);
+        body = bodyElement_;
+    }
+    if (body && ax_.isSameElement(*body, focused))
+        return std::nullopt;
+
+    bool adopt = false;
+    if (body) {
+        adopt = ax_.isEmptyBodyTransition(*body, focused) ||
+                ax_.isSameDocumentPage(boundWindow_, focused, expect);
+    } else {
+        adopt = ax_.isSameDocumentPage(boundWindow_, focused, expect);
+        if (!adopt && ax_.role(focused) == AXNames::scrollAreaRole) {
+            auto focusedWindow = ax_.window(focused);
+            adopt = focusedWindow && ax_.isSameElement(*focusedWindow, boundWindow_);
+        }
+    }
+    if (!adopt)
+        return StopReason::focusLeftBody("焦点移到了 " + ax_.role(focused));
+
+    std::lock_guard lock(shared_->mutex);
+    bodyElement_ = focused;
+    return std::nullopt;
+}
+
+std::optional<StopReason> WordTargetGuard::checkSelection(const AXElementRef& body,
+                                                          const TargetExpectation& expect) {
+    // An empty document's body is a scroll area, which has no selection to compare.
+    if (ax_.role(body) != AXNames::textAreaRole)
+        return std::nullopt;
+    auto range = ax_.selectedRange(body);
+    constexpr std::int64_t lastValidLocation = std::numeric_limits<std::int32_t>::max() - 1;
+    if (!range || range->location < 0 || range->location > lastValidLocation)
+        return std::nullopt;
+    if (range->length > 0)
+        return StopReason::selectionChanged("出现了非空选区");
+    if (range->location < expect.cursor.lower || range->location > expect.cursor.upper)
+        return StopReason::selectionChanged("光标位于 " + std::to_string(range->location) +
+                                            "，预期在 " + std::to_string(expect.cursor.lower) +
+                                            "…" + std::to_string(expect.cursor.upper));
+    return std::nullopt;
+}
+
+std::optional<StopReason> WordTargetGuard::checkUserActivity(double baselineUptime) {
+    double reference = 0;
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (!detectUserActivity_)
+            return std::nullopt;
+        reference = std::max(baselineUptime + activityGraceSeconds_, lastBackgroundSeen_);
+    }
+    const double window = backend_->systemUptime() - reference;
+    if (window <= 0)
+        return std::nullopt;
+    for (const auto& kind : userInputKinds) {
+        const double since =
+            backend_->secondsSinceLastEventType(EventSourceState::hidSystemState, kind.eventType);
+        if (since < window)
+            return StopReason::userActivity(std::string("在 Word 中") + kind.name);
+    }
+    return std::nullopt;
+}
+
+std::string WordTargetGuard::frontApplicationName(std::optional<std::int32_t> frontPid) {
+    if (frontPid) {
+        auto app = backend_->runningApplication(*frontPid);
+        if (app && app->localizedName && !app->localizedName->empty())
+            return *app->localizedName;
+    }
+    return "其他应用";
+}
+
+std::string WordTargetGuard::boundWindowTitle() const {
+    return ax_.copyString(boundWindow_, AXNames::title).value_or("");
+}
+
+WordTargetGuard::Statistics WordTargetGuard::statistics() const {
+    std::lock_guard lock(shared_->mutex);
+    return statistics_;
+}
+
+bool WordTargetGuard::detectUserActivity() const {
+    std::lock_guard lock(shared_->mutex);
+    return detectUserActivity_;
+}
+
+void WordTargetGuard::setDetectUserActivity(bool detect) {
+    std::lock_guard lock(shared_->mutex);
+    detectUserActivity_ = detect;
+}
+
+bool WordTargetGuard::allowBackground() const {
+    std::lock_guard lock(shared_->mutex);
+    return allowBackground_;
+}
+
+void WordTargetGuard::setAllowBackground(bool allow) {
+    std::lock_guard lock(shared_->mutex);
+    allowBackground_ = allow;
+}
+
+double WordTargetGuard::activityGraceSeconds() const {
+    std::lock_guard lock(shared_->mutex);
+    return activityGraceSeconds_;
+}
+
+void WordTargetGuard::setActivityGraceSeconds(double seconds) {
+    std::lock_guard lock(shared_->mutex);
+    activityGraceSeconds_ = seconds;
+}
+
+bool WordTargetGuard::isTerminated() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->terminated;
+}
+
+} // namespace plumeo
