@@ -19,6 +19,7 @@
 #include "core/text/Homophones.h"
 #include "core/text/ModeSettings.h"
 #include "core/text/PacingProfile.h"
+#include "core/text/Planner.h"
 #include "core/text/PreparationError.h"
 #include "core/text/PreparedText.h"
 #include "core/text/SeededRNG.h"
