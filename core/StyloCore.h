@@ -15,6 +15,7 @@
 #include "core/engine/StopReason.h"
 #include "core/engine/TargetExpectation.h"
 #include "core/engine/VerificationOutcome.h"
+#include "core/text/AutocorrectRisk.h"
 #include "core/text/DecodingError.h"
 #include "core/text/Homophones.h"
 #include "core/text/ModeSettings.h"
