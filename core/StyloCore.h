@@ -27,3 +27,5 @@
 #include "core/text/TextPreparer.h"
 #include "core/text/TypingMode.h"
 #include "core/text/Utf16.h"
+#include "core/verify/ComparisonReport.h"
+#include "core/verify/ContentComparator.h"
