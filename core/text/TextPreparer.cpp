@@ -33,9 +33,13 @@ bool isLineBreak(std::u16string_view cluster) {
 /// Cuts a cluster into runs of whole scalars that each fit in one key event.
 std::vector<std::u16string> eventChunks(std::u16string_view cluster) {
     constexpr std::size_t limit = KeyStroke::maxUnicodeLength;
-    if (cluster.size() <= limit)
-        return {std::u16string(cluster)};
     std::vector<std::u16string> chunks;
+    if (cluster.size() <= limit) {
+        // The common case; an initializer list would copy the string a second time.
+        chunks.reserve(1);
+        chunks.emplace_back(cluster);
+        return chunks;
+    }
     std::u16string current;
     std::size_t i = 0;
     while (i < cluster.size()) {
@@ -60,6 +64,8 @@ class Scan {
 public:
     explicit Scan(std::size_t articleLength) {
         text_.units.reserve(articleLength);
+        text_.offsets.reserve(articleLength + 1);
+        text_.offsets.push_back(0);
         text_.stats.paragraphs = 1;
     }
 
@@ -88,21 +94,19 @@ public:
     PreparedText finish() && {
         if (!paragraphHasText_)
             ++text_.stats.emptyParagraphs;
-        text_.offsets.reserve(text_.units.size() + 1);
-        int offset = 0;
-        text_.offsets.push_back(offset);
-        for (const TypeUnit& unit : text_.units) {
-            offset += unit.wordLength();
-            text_.offsets.push_back(offset);
-        }
-        text_.stats.wordUTF16Length = offset;
+        text_.stats.wordUTF16Length = text_.offsets.back();
         text_.stats.units = text_.count();
         return std::move(text_);
     }
 
 private:
     void append(UnitKind kind, std::u16string wordText, std::vector<std::u16string> chunks = {}) {
-        text_.units.push_back(TypeUnit{kind, std::move(wordText), std::move(chunks)});
+        TypeUnit& unit = text_.units.emplace_back();
+        unit.kind = kind;
+        unit.wordText = std::move(wordText);
+        unit.eventChunks = std::move(chunks);
+        // Offsets are summed here, while the unit is still in cache.
+        text_.offsets.push_back(text_.offsets.back() + unit.wordLength());
     }
 
     void addText(std::u16string_view cluster) {
