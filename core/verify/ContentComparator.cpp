@@ -163,7 +163,8 @@ bool isSmartFormOf(char16_t straight, char16_t smart) {
 
 // Equal character counts with every differing character a quote turned smart. Quotes are
 // single BMP units, so the units must pair up one to one and each replaced quote must be a
-// character of its own (not carrying a combining mark, say).
+// character of its own (not carrying a combining mark, say). Like the rule it implements,
+// this also holds for equal texts, which only broken surrogates decoded to U+FFFD produce.
 bool isSmartQuoteChange(const std::u16string& x, const std::u16string& y) {
     if (x.empty() || x.size() != y.size())
         return false;
@@ -175,8 +176,6 @@ bool isSmartQuoteChange(const std::u16string& x, const std::u16string& y) {
             return false;
         changed.push_back(static_cast<int>(i));
     }
-    if (changed.empty())
-        return false;
     for (const std::u16string* text : {&x, &y}) {
         GraphemeIterator iterator = graphemes(*text);
         if (!iterator)
@@ -345,26 +344,24 @@ ComparisonReport compare(std::u16string_view expected, std::u16string_view actua
     const int middleActual = static_cast<int>(m - suffix - prefix);
 
     std::vector<Region> regions;
-    if (middleExpected == 0 || middleActual == 0) {
+    const Region wholeMiddle{p, middleExpected, p, middleActual};
+    if (static_cast<long long>(middleExpected) + middleActual > maxMiddleUnits) {
+        regions.push_back(wholeMiddle);
+        report.truncated = true;
+    } else if (middleExpected == 0 || middleActual == 0) {
         if (middleExpected + middleActual > 0)
-            regions.push_back({p, middleExpected, p, middleActual});
+            regions.push_back(wholeMiddle);
+    } else if (auto diff = myersRegions(expected.data() + p, middleExpected, actual.data() + p,
+                                        middleActual,
+                                        std::min(maxEditDistance, middleExpected + middleActual))) {
+        regions = std::move(*diff);
+        for (Region& region : regions) {
+            region.expectedStart += p;
+            region.actualStart += p;
+        }
     } else {
-        std::optional<std::vector<Region>> diff;
-        if (middleExpected + middleActual <= maxMiddleUnits) {
-            diff =
-                myersRegions(expected.data() + p, middleExpected, actual.data() + p, middleActual,
-                             std::min(maxEditDistance, middleExpected + middleActual));
-        }
-        if (diff) {
-            regions = std::move(*diff);
-            for (Region& region : regions) {
-                region.expectedStart += p;
-                region.actualStart += p;
-            }
-        } else {
-            regions.push_back({p, middleExpected, p, middleActual});
-            report.truncated = true;
-        }
+        regions.push_back(wholeMiddle);
+        report.truncated = true;
     }
     if (static_cast<int>(regions.size()) > maxHunks) {
         regions.resize(static_cast<std::size_t>(maxHunks));

@@ -107,6 +107,21 @@ TEST(ContentComparatorLimits, MiddlesAboveFortyThousandUnitsAreNotDiffed) {
                                          hunk(20000, 1, 20000, 1, DifferenceKind::replaced)}));
 }
 
+TEST(ContentComparatorLimits, LongOneSidedRegionsCountAgainstTheSizeLimitToo) {
+    const auto deletion = [](int length) {
+        std::u16string expected(static_cast<std::size_t>(length), u'x');
+        expected.insert(0, u"<");
+        expected += u'>';
+        return compare(expected, u"<>");
+    };
+    const ComparisonReport tooLong = deletion(40001);
+    EXPECT_EQ(tooLong.hunks, std::vector{hunk(1, 40001, 1, 0, DifferenceKind::missing)});
+    EXPECT_TRUE(tooLong.truncated);
+    const ComparisonReport withinLimit = deletion(40000);
+    EXPECT_EQ(withinLimit.hunks, std::vector{hunk(1, 40000, 1, 0, DifferenceKind::missing)});
+    EXPECT_FALSE(withinLimit.truncated);
+}
+
 TEST(ContentComparatorLimits, TruncatedRegionNeverStartsInsideAnExpectedSurrogatePair) {
     std::u16string expected = u"x\U0001F600";
     std::u16string actual = u"x\U0001F601";
