@@ -277,6 +277,12 @@ TEST(PlannerTest, FitsTheSpeedToATargetDuration) {
     EXPECT_EQ(Planner::speedForTargetSeconds(0.001, text, stable, 1),
               (Planner::SpeedFit{1200, units * 0.05}));
 
+    // Without text or a positive target the settings' own speed stands.
+    const PreparedText empty{{}, {0}, {}};
+    EXPECT_EQ(Planner::speedForTargetSeconds(100, empty, stable, 1), (Planner::SpeedFit{300, 0}));
+    EXPECT_EQ(Planner::speedForTargetSeconds(0, text, stable, 1).unitsPerMinute, 300);
+    EXPECT_EQ(Planner::speedForTargetSeconds(-5, text, stable, 1).unitsPerMinute, 300);
+
     for (const TypingMode mode : allTypingModes) {
         const ModeSettings settings = settingsFor(mode, 200, 0.05);
         for (const double target : {0.5, 10.0, 33.3, 60.0, 95.0, 240.0, 1e6}) {
@@ -288,15 +294,6 @@ TEST(PlannerTest, FitsTheSpeedToATargetDuration) {
             EXPECT_DOUBLE_EQ(seconds, Planner::totalSeconds(text, chosen, 9));
         }
     }
-}
-
-TEST(PlannerTest, KeepsTheSettingsSpeedWithoutTextOrTarget) {
-    const ModeSettings settings = settingsFor(TypingMode::natural, 345);
-    const PreparedText empty{{}, {0}, {}};
-    EXPECT_EQ(Planner::speedForTargetSeconds(100, empty, settings, 1), (Planner::SpeedFit{345, 0}));
-    const PreparedText text = TextPreparer::prepare(u"abc");
-    EXPECT_EQ(Planner::speedForTargetSeconds(0, text, settings, 1).unitsPerMinute, 345);
-    EXPECT_EQ(Planner::speedForTargetSeconds(-5, text, settings, 1).unitsPerMinute, 345);
 }
 
 TEST(PlannerTest, FindsKeyboardNeighboursOnUnstaggeredRows) {
