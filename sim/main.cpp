@@ -28,9 +28,10 @@ std::string ownExecutable(const char* argv0) {
 }
 
 void usage() {
-    std::fputs("usage: plumeo-sim [--socket PATH] [--no-word] [--documents N]\n"
-               "                  [--events-per-second R] [--latency-ms L]\n",
-               stderr);
+    std::fputs(
+        "usage: plumeo-sim [--socket PATH] [--no-word] [--documents N] [--exit-with-parent]\n"
+        "                  [--events-per-second R] [--latency-ms L]\n",
+        stderr);
 }
 
 } // namespace
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     using namespace plumeo;
     std::string socketPath = simproto::socketPathFromEnvironment();
     bool launchWord = true;
+    bool watchParent = false;
     int documents = 0;
     sim::SimConfig config;
     config.desktopPid = static_cast<int>(getpid());
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
         }
         if (argument == "--socket" && hasValue) {
             socketPath = argv[++i];
+        } else if (argument == "--exit-with-parent") {
+            watchParent = true;
         } else if (argument == "--no-word") {
             launchWord = false;
         } else if (argument == "--documents" && hasValue) {
@@ -64,6 +68,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (watchParent) {
+        // A test run that dies must not leave its simulator behind.
+        sim::endWithParent(SIGTERM);
+    }
     sim::ChildProcessHost processes(ownExecutable(argv[0]));
     sim::SimService service(config, processes);
     if (launchWord) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -124,6 +125,18 @@ LineSplitter::Status LineSplitter::next(std::string& line) {
 
 namespace {
 
+int openSocket() {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+#ifdef SO_NOSIGPIPE
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof(on));
+#endif
+    }
+    return fd;
+}
+
 sockaddr_un addressOf(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -145,7 +158,7 @@ int listenAt(const std::string& path) {
         }
     }
     sockaddr_un address = addressOf(path);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = openSocket();
     if (fd < 0) {
         throw SimError("listen", std::string("socket: ") + std::strerror(errno));
     }
@@ -164,8 +177,13 @@ int listenAt(const std::string& path) {
 }
 
 bool writeAll(int fd, std::string_view bytes) {
+#ifdef MSG_NOSIGNAL
+    constexpr int sendFlags = MSG_NOSIGNAL;
+#else
+    constexpr int sendFlags = 0;
+#endif
     while (!bytes.empty()) {
-        const ssize_t written = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        const ssize_t written = send(fd, bytes.data(), bytes.size(), sendFlags);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -186,7 +204,7 @@ SimConnection::SimConnection(const std::string& path) {
         throw SimError("connect", "socket path too long: " + path);
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    fd_ = openSocket();
     if (fd_ < 0) {
         throw SimError("connect", std::string("socket: ") + std::strerror(errno));
     }

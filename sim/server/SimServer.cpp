@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -50,10 +51,11 @@ void SimServer::run() {
         if (poll(&waiting, 1, pollIntervalMs * 5) <= 0) {
             continue;
         }
-        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = accept(listenFd_, nullptr, nullptr);
         if (fd < 0) {
             continue;
         }
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
         std::lock_guard lock(threadsMutex_);
         connections_.emplace_back([this, fd] { serveConnection(fd); });
     }
@@ -130,10 +132,16 @@ bool ChildProcessHost::hasExited(int pid) {
     return reaped == pid || (reaped < 0 && errno == ECHILD);
 }
 
-int runWordProcess() {
+void endWithParent(int signal) {
 #ifdef __linux__
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    prctl(PR_SET_PDEATHSIG, signal);
+#else
+    (void)signal;
 #endif
+}
+
+int runWordProcess() {
+    endWithParent(SIGKILL);
     const pid_t parent = getppid();
     // Without a death signal (or if the parent is already gone) watch the parent instead.
     while (getppid() == parent) {

@@ -46,6 +46,9 @@ private:
     std::string executable_;
 };
 
+/// Asks the system to send `signal` to this process when its parent ends (where it can).
+void endWithParent(int signal);
+
 /// The body of `plumeo-sim --word-process`: waits until it is killed or its parent dies.
 int runWordProcess();
 
