@@ -162,6 +162,62 @@ std::optional<LocateResult> locateExactly(std::u16string_view document,
     return std::nullopt;
 }
 
+/// The context searched for on behalf of one candidate: before-tail + typed + typo + after-head.
+struct ContextNeedle {
+    const ResumeCandidate* candidate = nullptr;
+    std::u16string_view typed;
+    std::vector<int> occurrences;
+
+    std::size_t length(std::u16string_view beforeTail, std::u16string_view afterHead) const {
+        return beforeTail.size() + typed.size() + candidate->pendingTypo.size() + afterHead.size();
+    }
+};
+
+// Above this many occurrences of the shared prefix the document is repetitive, and searching
+// for each needle on its own skips more than checking every candidate at every occurrence.
+constexpr int kSharedPrefixLimit = 64;
+
+/// Fills each needle's occurrences, at most occurrenceLimit of them in ascending order, as a
+/// literal search for that needle alone would find them. Every needle begins with the
+/// before-tail and the shortest typed text, so the document is usually scanned once for that
+/// prefix and the candidates are checked where it occurs, instead of once per candidate.
+void findContexts(std::u16string_view document, std::u16string_view beforeTail,
+                  std::u16string_view afterHead, std::vector<ContextNeedle>& needles) {
+    std::size_t shortest = needles.front().typed.size();
+    for (const ContextNeedle& needle : needles)
+        shortest = std::min(shortest, needle.typed.size());
+    std::u16string prefix(beforeTail);
+    prefix += needles.front().typed.substr(0, shortest);
+
+    const std::vector<int> prefixHits =
+        prefix.empty() ? std::vector<int>{}
+                       : findOccurrences(document, prefix, kSharedPrefixLimit + 1);
+    if (!prefix.empty() && prefixHits.size() <= static_cast<std::size_t>(kSharedPrefixLimit)) {
+        for (int position : prefixHits) {
+            const std::size_t rest = static_cast<std::size_t>(position) + prefix.size();
+            for (ContextNeedle& needle : needles) {
+                if (needle.occurrences.size() >=
+                    static_cast<std::size_t>(ResumeLocator::occurrenceLimit))
+                    continue;
+                if (matchesPiecesAt(
+                        document, rest,
+                        {needle.typed.substr(shortest), needle.candidate->pendingTypo, afterHead}))
+                    needle.occurrences.push_back(position);
+            }
+        }
+        return;
+    }
+
+    std::u16string text;
+    for (ContextNeedle& needle : needles) {
+        text.assign(beforeTail);
+        text += needle.typed;
+        text += needle.candidate->pendingTypo;
+        text += afterHead;
+        needle.occurrences = findOccurrences(document, text, ResumeLocator::occurrenceLimit);
+    }
+}
+
 std::optional<LocateResult> locateByContext(std::u16string_view document,
                                             const DocumentAnchor& anchor, const PreparedText& text,
                                             const TypedText& typedText,
@@ -172,37 +228,42 @@ std::optional<LocateResult> locateByContext(std::u16string_view document,
     const bool wholeBefore = beforeTail.size() == anchor.before.size();
     const bool wholeAfter = afterHead.size() == anchor.after.size();
 
-    int hits = 0;
-    const ResumeCandidate* hitCandidate = nullptr;
-    int hitCursor = 0;
-    std::u16string needle;
+    std::vector<ContextNeedle> needles;
     for (const ResumeCandidate& candidate : candidates) {
         if (!isValidUnit(candidate.units, anchor.baseUnit, text))
             continue;
-        const std::u16string_view typed = typedText.upTo(candidate.units);
-        needle.assign(beforeTail);
-        needle += typed;
-        needle += candidate.pendingTypo;
-        needle += afterHead;
-        if (needle.empty())
-            continue;
+        ContextNeedle needle{&candidate, typedText.upTo(candidate.units), {}};
+        if (needle.length(beforeTail, afterHead) > 0)
+            needles.push_back(needle);
+    }
+    if (needles.empty())
+        return std::nullopt;
 
-        std::vector<int> occurrences;
+    if (wholeBefore) {
         // An occurrence at 0 is always the first one found, so looking only there keeps the
-        // same answer as searching and filtering.
-        if (wholeBefore) {
-            if (startsWith(document, needle))
-                occurrences.push_back(0);
-        } else {
-            occurrences = findOccurrences(document, needle, ResumeLocator::occurrenceLimit);
+        // answer of searching and filtering.
+        for (ContextNeedle& needle : needles) {
+            if (matchesPiecesAt(
+                    document, 0,
+                    {beforeTail, needle.typed, needle.candidate->pendingTypo, afterHead}))
+                needle.occurrences.push_back(0);
         }
-        for (int position : occurrences) {
-            if (wholeAfter && position + needle.size() != document.size())
+    } else {
+        findContexts(document, beforeTail, afterHead, needles);
+    }
+
+    int hits = 0;
+    const ContextNeedle* hit = nullptr;
+    int hitCursor = 0;
+    for (const ContextNeedle& needle : needles) {
+        const std::size_t length = needle.length(beforeTail, afterHead);
+        for (int position : needle.occurrences) {
+            if (wholeAfter && position + length != document.size())
                 continue;
             if (++hits == 1) {
-                hitCandidate = &candidate;
-                hitCursor = position + utf16Count(beforeTail) + utf16Count(typed) +
-                            utf16Count(candidate.pendingTypo);
+                hit = &needle;
+                hitCursor = position + utf16Count(beforeTail) + utf16Count(needle.typed) +
+                            utf16Count(needle.candidate->pendingTypo);
             }
         }
     }
@@ -211,10 +272,9 @@ std::optional<LocateResult> locateByContext(std::u16string_view document,
         return std::nullopt;
     if (hits > 1)
         return LocateResult::ambiguous(hits);
-    const int typedLength = utf16Count(typedText.upTo(hitCandidate->units));
     return LocateResult::uniqueContext(
-        *hitCandidate, hitCursor,
-        anchorAtCursor(document, hitCursor, *hitCandidate, typedLength, anchor));
+        *hit->candidate, hitCursor,
+        anchorAtCursor(document, hitCursor, *hit->candidate, utf16Count(hit->typed), anchor));
 }
 
 LocateResult locateByAnchoredRegion(std::u16string_view document, const DocumentAnchor& anchor,
