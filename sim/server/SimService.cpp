@@ -77,6 +77,14 @@ std::u16string textArg(const json& args, const char* key) {
     }
 }
 
+sim::ElementId elementArg(const json& args) {
+    const json& value = field(args, "element");
+    if (!value.is_number_unsigned()) {
+        throw InvalidArguments{"\"element\" must be an element id"};
+    }
+    return value.get<sim::ElementId>();
+}
+
 int pidArg(const json& args) {
     const std::int64_t pid = integerArg(args, "pid");
     if (pid < 0 || pid > 0x7FFFFFFF) {
@@ -376,8 +384,7 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
         } else if (op == "ax.systemWide") {
             result = SimWorld::systemWideId;
         } else if (op == "ax.attribute") {
-            result =
-                answerJson(world.attribute(integerArg(args, "element"), stringArg(args, "name")));
+            result = answerJson(world.attribute(elementArg(args), stringArg(args, "name")));
         } else if (op == "ax.parameterized") {
             const json& parameter = field(args, "parameter");
             const auto range = parameter.is_object() ? parameter.find("range") : parameter.end();
@@ -386,15 +393,15 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
                 result = nullptr; // only range parameters are understood
             } else {
                 result = answerJson(world.parameterizedAttribute(
-                    integerArg(args, "element"), stringArg(args, "name"),
+                    elementArg(args), stringArg(args, "name"),
                     {(*range)[0].get<std::int64_t>(), (*range)[1].get<std::int64_t>()}));
             }
         } else if (op == "ax.attributeNames") {
-            result = world.attributeNames(integerArg(args, "element"));
+            result = world.attributeNames(elementArg(args));
         } else if (op == "ax.parameterizedNames") {
-            result = world.parameterizedAttributeNames(integerArg(args, "element"));
+            result = world.parameterizedAttributeNames(elementArg(args));
         } else if (op == "ax.pid") {
-            const auto pid = world.elementPid(integerArg(args, "element"));
+            const auto pid = world.elementPid(elementArg(args));
             result = pid ? json(*pid) : json(nullptr);
         } else if (op == "keys.post") {
             const std::string route = stringArg(args, "route");

@@ -526,19 +526,23 @@ void SimBackend::ensureEventThread() {
     if (eventThread_.joinable() || stopping_) {
         return;
     }
-    eventThread_ = std::thread([this] { pollEvents(); });
+    // The starting point is taken here, so whatever happens after the first observer or
+    // handler was installed is delivered.
+    std::optional<std::uint64_t> after;
+    if (const auto answer = call("events.wait", {{"after", 0}, {"timeoutMs", 0}})) {
+        after = answer->value("last", std::uint64_t{0});
+    }
+    eventThread_ = std::thread([this, after] { pollEvents(after); });
 }
 
-void SimBackend::pollEvents() {
+void SimBackend::pollEvents(std::optional<std::uint64_t> after) {
     std::unique_ptr<simproto::SimConnection> connection;
-    std::optional<std::uint64_t> after;
     while (!stopping_) {
         try {
             if (!connection) {
                 connection = std::make_unique<simproto::SimConnection>(socketPath_);
             }
             if (!after) {
-                // Only what happens from now on is news.
                 after = connection->call("events.wait", {{"after", 0}, {"timeoutMs", 0}})
                             .value("last", std::uint64_t{0});
             }

@@ -92,7 +92,7 @@ private:
                                        const nlohmann::json& args = nlohmann::json::object());
     ObserverToken addObserver(std::string kind, std::function<void(std::int32_t)> callback);
     void ensureEventThread();
-    void pollEvents();
+    void pollEvents(std::optional<std::uint64_t> after);
     void dispatch(const nlohmann::json& event);
 
     struct Observer {

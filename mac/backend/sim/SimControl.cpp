@@ -17,7 +17,8 @@ int SimControl::simulatorPid() {
 }
 
 std::optional<int> SimControl::wordPid() {
-    const json word = dump()["word"];
+    const json state = dump();
+    const json& word = state["word"];
     if (!word["running"].get<bool>()) {
         return std::nullopt;
     }
@@ -66,7 +67,8 @@ void SimControl::setStoryType(const std::string& name, std::uint32_t code) {
 }
 
 std::u16string SimControl::documentText(const std::string& name) {
-    for (const auto& document : dump()["word"]["documents"]) {
+    const json state = dump();
+    for (const auto& document : state["word"]["documents"]) {
         if (document["name"] == name) {
             return toUtf16(document["text"].get<std::string>());
         }
