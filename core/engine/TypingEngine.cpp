@@ -437,15 +437,10 @@ void TypingEngine::typingLoop(double lastPublish) {
         case StepAction::Kind::unit: {
             setActivity(EngineActivity::typing);
             const int unit = step.action.unitIndex;
-            for (const KeyStroke& stroke : text_.units[unit].strokes()) {
-                outcome = send(stroke);
-                if (outcome)
-                    break;
-            }
-            if (!outcome) {
-                Lock lock(mutex_);
-                ledger_.sentUnits = unit + 1;
-            }
+            const std::vector<KeyStroke> strokes = text_.units[unit].strokes();
+            for (std::size_t i = 0; i < strokes.size() && !outcome; ++i)
+                outcome = send(strokes[i],
+                               i + 1 == strokes.size() ? std::optional<int>(unit) : std::nullopt);
             break;
         }
         case StepAction::Kind::typoInsert:
@@ -491,7 +486,8 @@ void TypingEngine::typingLoop(double lastPublish) {
     }
 }
 
-TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke) {
+TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
+                                             std::optional<int> completesUnit) {
     std::shared_ptr<TargetGuard> guardian;
     TargetExpectation expectation;
     {
@@ -535,6 +531,8 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke) {
     }
     lastPostAt_ = clock_->now();
     ++ledger_.strokesSent;
+    if (completesUnit)
+        ledger_.sentUnits = *completesUnit + 1;
     return std::nullopt;
 }
 

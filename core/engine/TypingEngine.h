@@ -141,7 +141,10 @@ private:
     // Typing.
     void runTyping(std::optional<int> typoToRemoveBefore);
     void typingLoop(double lastPublish);
-    StopOutcome send(const KeyStroke& stroke);
+    /// The send procedure for one stroke. When the stroke is the last of unit
+    /// `completesUnit`, the unit counts as sent in the same lock section as its post, so a
+    /// stop never sees the stroke posted but the unit unsent.
+    StopOutcome send(const KeyStroke& stroke, std::optional<int> completesUnit = std::nullopt);
     StopOutcome checkpoint();
     void adaptInterval(double checkpointSeconds);
     void handleStop(const StopReason& reason);

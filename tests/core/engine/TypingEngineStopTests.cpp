@@ -32,7 +32,10 @@ std::future<void> whenPosting(FakeWordProcessor& wordProcessor, int strokeIndex,
 }
 
 TEST(TypingEngineStopTests, StopDuringAPostLetsThatPostFinishAndNothingAfter) {
-    EngineHarness session(paced());
+    EngineHarness::Setup setup = paced();
+    // 100 ms a unit: the worker is still waiting after the slow post when the request lands.
+    setup.settings.unitsPerMinute = 600;
+    EngineHarness session(setup);
     auto clock = std::make_shared<SystemClock>();
     double postStartedAt = 0;
     std::promise<void> posting;
