@@ -1,0 +1,24 @@
+#include "mac/script/WordCursorMover.h"
+
+#include "core/text/Utf16.h"
+#include "mac/script/ScriptLibraries.h"
+#include "mac/script/WordBridge.h"
+
+namespace plumeo {
+
+WordCursorMover::WordCursorMover(std::shared_ptr<PlatformBackend> backend)
+    : runner_(std::move(backend), ScriptLibraries::placeCursor(), "Plumeo.CursorMover",
+              ScriptInstancePolicy::freshPerCall) {}
+
+int WordCursorMover::moveInsertionPoint(const std::string& documentName, int offset) {
+    try {
+        const ScriptDescriptor result =
+            runner_.call("placecursor", {toUtf16(documentName)}, {offset});
+        // An answer without a position cannot confirm a move, so it reads as "not moved".
+        return result.int32Value().value_or(-1);
+    } catch (const ScriptError& error) {
+        throw WordBridge::map(error);
+    }
+}
+
+} // namespace plumeo
