@@ -29,3 +29,5 @@
 #include "core/text/Utf16.h"
 #include "core/verify/ComparisonReport.h"
 #include "core/verify/ContentComparator.h"
+#include "core/verify/DocumentAnchor.h"
+#include "core/verify/ResumeLocator.h"
