@@ -36,7 +36,9 @@ std::optional<AXValue> decodeValue(const json& value) {
     if (!value.is_object() || value.empty()) {
         return std::nullopt;
     }
-    const auto& [key, payload] = *value.items().begin();
+    const auto first = value.begin();
+    const std::string& key = first.key();
+    const json& payload = first.value();
     if (key == "element" && payload.is_number_unsigned()) {
         return AXValue{AXElementRef{payload.get<std::uint64_t>(), nullptr}};
     }
@@ -70,7 +72,9 @@ ScriptDescriptor decodeDescriptor(const json& value) {
     if (!value.is_object() || value.empty()) {
         return ScriptDescriptor::makeNull();
     }
-    const auto& [key, payload] = *value.items().begin();
+    const auto first = value.begin();
+    const std::string& key = first.key();
+    const json& payload = first.value();
     if (key == "list" && payload.is_array()) {
         std::vector<ScriptDescriptor> items;
         for (const auto& item : payload) {
