@@ -13,27 +13,15 @@
 namespace plumeo {
 
 // Readable failure messages for the locator's values.
-inline void PrintTo(const ResumeCandidate& candidate, std::ostream* os) {
-    *os << "(" << candidate.units << ", \"" << toUtf8(candidate.pendingTypo) << "\")";
-}
-
-inline void PrintTo(const DocumentAnchor& anchor, std::ostream* os) {
-    *os << "{before " << anchor.before.size() << " units ending \""
-        << toUtf8(
-               utf16Slice(anchor.before, utf16Count(anchor.before) - 12, utf16Count(anchor.before)))
-        << "\", after " << anchor.after.size() << " units starting \""
-        << toUtf8(utf16Slice(anchor.after, 0, 12)) << "\", base " << anchor.baseUnit << ", region "
-        << anchor.regionStart << "}";
-}
-
 inline void PrintTo(const LocateResult& result, std::ostream* os) {
-    static const char* const names[] = {"exact", "uniqueContext", "anchoredRegion", "ambiguous",
+    static const char* const kinds[] = {"exact", "uniqueContext", "anchoredRegion", "ambiguous",
                                         "notFound"};
-    *os << names[static_cast<int>(result.kind)] << " candidate ";
-    PrintTo(result.candidate, os);
-    *os << " cursor " << result.cursor << " altered " << result.altered << " count " << result.count
-        << " anchor ";
-    PrintTo(result.newAnchor, os);
+    const DocumentAnchor& anchor = result.newAnchor;
+    *os << kinds[static_cast<int>(result.kind)] << " (" << result.candidate.units << ", \""
+        << toUtf8(result.candidate.pendingTypo) << "\") cursor " << result.cursor << " altered "
+        << result.altered << " count " << result.count << " anchor {" << anchor.before.size()
+        << " + " << anchor.after.size() << " units, base " << anchor.baseUnit << ", region "
+        << anchor.regionStart << "}";
 }
 
 namespace testing_support {
@@ -42,12 +30,8 @@ namespace testing_support {
 /// taken from it occurs once.
 inline std::u16string uniqueFiller(std::u16string_view tag, int length) {
     std::u16string text;
-    for (int i = 0; utf16Count(text) < length; ++i) {
-        text += tag;
-        for (char c : std::to_string(i))
-            text += static_cast<char16_t>(c);
-        text += u' ';
-    }
+    for (int i = 0; utf16Count(text) < length; ++i)
+        text += std::u16string(tag) + toUtf16(std::to_string(i)) + u" ";
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
@@ -67,20 +51,15 @@ public:
 
     const std::u16string& text() const { return text_; }
     int cursor() const { return cursor_; }
+    void moveCursor(int to) { cursor_ = to; }
 
-    void type(std::u16string_view typed) {
-        text_.insert(static_cast<std::size_t>(cursor_), typed);
-        cursor_ += utf16Count(typed);
-    }
+    void type(std::u16string_view typed) { replace(cursor_, 0, typed); }
 
     /// Deletes the character before the insertion point, a surrogate pair as a whole.
     void backspace() {
-        if (cursor_ == 0)
-            return;
-        const int length =
-            cursor_ >= 2 && isLowSurrogate(text_[static_cast<std::size_t>(cursor_ - 1)]) ? 2 : 1;
-        text_.erase(static_cast<std::size_t>(cursor_ - length), static_cast<std::size_t>(length));
-        cursor_ -= length;
+        const auto at = static_cast<std::size_t>(cursor_);
+        const int length = at >= 2 && isLowSurrogate(text_[at - 1]) ? 2 : 1;
+        replace(cursor_ - length, length, u"");
     }
 
     /// An edit by the user or an automatic correction: [from, from + length) becomes `with`.
@@ -92,10 +71,6 @@ public:
             cursor_ = from + utf16Count(with);
     }
 
-    void insert(int at, std::u16string_view inserted) { replace(at, 0, inserted); }
-
-    void moveCursor(int to) { cursor_ = to; }
-
 private:
     std::u16string text_;
     int cursor_;
@@ -103,6 +78,11 @@ private:
 
 /// What the engine knows about a session: the anchor and how far it has sent and confirmed.
 struct SessionRecord {
+    SessionRecord() = default;
+    /// A session starting at the document's insertion point.
+    SessionRecord(const PreparedText& article, const FakeWordDocument& document)
+        : text(&article), anchor(DocumentAnchor::initial(document.text(), document.cursor())) {}
+
     const PreparedText* text = nullptr;
     DocumentAnchor anchor;
     int sentUnits = 0;
@@ -114,40 +94,25 @@ struct SessionRecord {
         std::vector<ResumeCandidate> result;
         if (pendingTypo)
             result.push_back(*pendingTypo);
-        const int lowest = std::max(confirmedUnits, anchor.baseUnit);
-        for (int unit = sentUnits; unit >= lowest; --unit)
+        for (int unit = sentUnits; unit >= std::max(confirmedUnits, anchor.baseUnit); --unit)
             result.push_back({unit, {}});
         return result;
     }
+
+    /// Sends units [sentUnits, upTo); those from `landed` on never reach the document.
+    void send(FakeWordDocument& document, int upTo, std::optional<int> landed = std::nullopt) {
+        for (int unit = sentUnits; unit < std::min(upTo, landed.value_or(upTo)); ++unit)
+            document.type(text->units[static_cast<std::size_t>(unit)].wordText);
+        sentUnits = upTo;
+    }
 };
 
-/// Starts a session at the document's insertion point.
-inline SessionRecord startSession(const PreparedText& text, const FakeWordDocument& document) {
-    SessionRecord session;
-    session.text = &text;
-    session.anchor = DocumentAnchor::initial(document.text(), document.cursor());
-    return session;
-}
-
-/// Sends units [sentUnits, upTo); all of them reach the document unless `landed` says fewer.
-inline void sendUnits(SessionRecord& session, FakeWordDocument& document, int upTo,
-                      std::optional<int> landed = std::nullopt) {
-    const int lastLanded = landed.value_or(upTo);
-    for (int unit = session.sentUnits; unit < upTo; ++unit) {
-        if (unit < lastLanded)
-            document.type(session.text->units[static_cast<std::size_t>(unit)].wordText);
-    }
-    session.sentUnits = upTo;
-}
-
-/// Continues after a successful locate as the engine would: takes back a standing typo, then
-/// types the rest of the article from the candidate's unit.
+/// Continues after a successful locate as the engine would: takes back a standing typo (one
+/// character), then types the rest of the article from the candidate's unit.
 inline void finishFrom(const ResumeCandidate& candidate, const PreparedText& text,
                        FakeWordDocument& document) {
-    for (std::size_t i = 0; i < candidate.pendingTypo.size(); ++i) {
-        if (!isLowSurrogate(candidate.pendingTypo[i]))
-            document.backspace();
-    }
+    if (!candidate.pendingTypo.empty())
+        document.backspace();
     for (int unit = candidate.units; unit < text.count(); ++unit)
         document.type(text.units[static_cast<std::size_t>(unit)].wordText);
 }
