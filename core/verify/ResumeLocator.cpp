@@ -115,6 +115,8 @@ bool matchesPiecesAt(std::u16string_view text, std::size_t position,
     return true;
 }
 
+// Contexts are cut on code units rather than with utf16Slice: a context that begins inside a
+// surrogate pair must still match the document unit for unit, which a U+FFFD would prevent.
 std::u16string_view lastUnits(std::u16string_view text, int count) {
     return text.substr(text.size() - std::min(text.size(), static_cast<std::size_t>(count)));
 }
