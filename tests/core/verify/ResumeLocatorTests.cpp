@@ -52,6 +52,17 @@ TEST(Locate, AWholeShortContextMustSitAtTheDocumentEdge) {
         LocateResult::Kind::uniqueContext);
 }
 
+TEST(Locate, AContextCutInsideASurrogatePairStillMatches) {
+    // The 48 units before the insertion point begin with the second half of an emoji.
+    const PreparedText text = TextPreparer::prepare(u"typed");
+    const std::u16string before = u"\U0001F600" + uniqueFiller(u"b", 47);
+    const std::u16string after = uniqueFiller(u"a", 100);
+    const LocateResult result = ResumeLocator::locate(
+        u"!" + before + u"typed" + after, {before, after, 0, 49}, text, plainCandidates({5}));
+    EXPECT_EQ(result.kind, LocateResult::Kind::uniqueContext);
+    EXPECT_EQ(result.cursor, 55);
+}
+
 TEST(Locate, OccurrencesOverlapAndStopAtSeventeenPerCandidate) {
     // Sixty 'a's on each side of one typed 'a': in a longer run of 'a's the context occurs at
     // every position.
