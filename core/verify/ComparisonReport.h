@@ -75,7 +75,8 @@ struct ComparisonReport {
 // JSON form. Encoding keeps the documented key order; decoding requires every key with the
 // right type and throws plumeo::DecodingError otherwise (negative lengths and offsets and
 // unknown kinds included), never returning a partial value. Unknown extra keys are ignored.
-// The to_json/from_json overloads let nlohmann's j.get<T>() and implicit conversion work.
+// The to_json/from_json overloads let nlohmann's j.get<T>() and implicit conversion work;
+// only ordered_json keeps the key order (nlohmann::json sorts keys).
 
 nlohmann::ordered_json toJson(const DifferenceHunk& hunk);
 nlohmann::ordered_json toJson(const ComparisonReport& report);
