@@ -18,10 +18,10 @@ SerialTaskQueue::~SerialTaskQueue() {
 }
 
 void SerialTaskQueue::enqueue(std::function<void()> task) {
-    {
-        std::lock_guard lock(state_->mutex);
-        state_->tasks.push_back(std::move(task));
-    }
+    // Notified under the lock: the task may own this queue, and once it can run nothing here
+    // may touch the queue any more.
+    std::lock_guard lock(state_->mutex);
+    state_->tasks.push_back(std::move(task));
     state_->changed.notify_all();
 }
 
