@@ -3,8 +3,12 @@
 // Every public header of the platform-neutral core.
 
 #include "core/engine/DocState.h"
+#include "core/engine/DocumentReader.h"
+#include "core/engine/EngineClock.h"
+#include "core/engine/EngineObserver.h"
 #include "core/engine/EngineActivity.h"
 #include "core/engine/EngineSnapshot.h"
+#include "core/engine/KeyEventSink.h"
 #include "core/engine/ProgressLedger.h"
 #include "core/engine/ReadError.h"
 #include "core/engine/RelocationHint.h"
@@ -13,7 +17,10 @@
 #include "core/engine/SessionStateMachine.h"
 #include "core/engine/StopMetrics.h"
 #include "core/engine/StopReason.h"
+#include "core/engine/TargetGuard.h"
 #include "core/engine/TargetExpectation.h"
+#include "core/engine/TaskQueue.h"
+#include "core/engine/TypingEngine.h"
 #include "core/engine/VerificationOutcome.h"
 #include "core/text/AutocorrectRisk.h"
 #include "core/text/DecodingError.h"
