@@ -288,6 +288,11 @@ bool isListMarker(const std::u16string& x) {
 }
 
 DifferenceKind classify(const std::u16string& x, const std::u16string& y, bool paragraphStart) {
+    // Both sides decode alike only when the region cut surrogate pairs that differ in the
+    // halves decoding replaced (😀 read back as 😁): a real replacement, which the quote and
+    // case rules would otherwise pass vacuously as an autocorrection.
+    if (!x.empty() && x == y)
+        return DifferenceKind::replaced;
     if (isSmartQuoteChange(x, y))
         return DifferenceKind::smartQuotes;
     if (isDash(x, y))

@@ -165,6 +165,8 @@ TEST(ContentComparatorClassification, EachRuleOnTheRegionItDescribes) {
         {u"x\r1-. Item", u"x\rItem", K::missing},
         {u"x\r-- Item", u"x\rItem", K::missing},
         {u"x\r1. Item", u"x\r1) Item", K::replaced},
+        // Only the low halves differ: both sides decode to U+FFFD, yet the emoji was replaced.
+        {u"a\U0001F600b", u"a\U0001F601b", K::replaced},
     };
     for (const Case& c : cases) {
         const ComparisonReport report = compare(c.expected, c.actual);
