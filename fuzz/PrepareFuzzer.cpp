@@ -1,0 +1,115 @@
+// Article preparation on arbitrary UTF-16: either a typed PreparationError or a prepared text
+// whose units, offsets, chunks and statistics agree with each other and with the article.
+
+#include "core/text/TextPreparer.h"
+#include "core/text/Utf16.h"
+#include "fuzz/FuzzInput.h"
+
+using namespace plumeo;
+
+namespace {
+
+bool isRejectedControl(char16_t unit) {
+    const bool control = unit <= 0x1F || (unit >= 0x7F && unit <= 0x9F);
+    return control && unit != u'\t' && unit != u'\n' && unit != u'\r' && unit != u'\v';
+}
+
+bool hasUnpairedSurrogate(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            ++i;
+        } else if (isSurrogate(text[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// What the article leaves in the document: every paragraph break becomes CR and every line
+/// break VT, the rest is typed as it stands.
+std::u16string documentText(std::u16string_view article) {
+    std::u16string out;
+    for (std::size_t i = 0; i < article.size(); ++i) {
+        const char16_t unit = article[i];
+        if (unit == u'\r' && i + 1 < article.size() && article[i + 1] == u'\n') {
+            out.push_back(u'\r');
+            ++i;
+        } else if (unit == u'\n' || unit == 0x2029) {
+            out.push_back(u'\r');
+        } else if (unit == 0x2028) {
+            out.push_back(u'\v');
+        } else {
+            out.push_back(unit);
+        }
+    }
+    return out;
+}
+
+void checkPrepared(std::u16string_view article, const PreparedText& text) {
+    FUZZ_CHECK(text.offsets.size() == text.units.size() + 1);
+    FUZZ_CHECK(text.offsets.front() == 0);
+    int paragraphBreaks = 0;
+    int textUnits = 0;
+    for (int i = 0; i < text.count(); ++i) {
+        const TypeUnit& unit = text.units[static_cast<std::size_t>(i)];
+        FUZZ_CHECK(text.offsets[i + 1] > text.offsets[i]);
+        FUZZ_CHECK(text.offsets[i + 1] - text.offsets[i] == unit.wordLength());
+        FUZZ_CHECK(text.unitCountEndingAtOffset(text.offsets[i]) == i);
+        if (unit.kind != UnitKind::text) {
+            FUZZ_CHECK(unit.wordLength() == 1 && unit.eventChunks.empty());
+            FUZZ_CHECK(unit.strokes().size() == 1);
+            paragraphBreaks += unit.kind == UnitKind::paragraphBreak;
+            continue;
+        }
+        ++textUnits;
+        std::u16string joined;
+        for (const std::u16string& chunk : unit.eventChunks) {
+            FUZZ_CHECK(!chunk.empty());
+            FUZZ_CHECK(chunk.size() <= static_cast<std::size_t>(KeyStroke::maxUnicodeLength));
+            // A chunk boundary inside a surrogate pair would send half a character.
+            FUZZ_CHECK(!isLowSurrogate(chunk.front()) && !isHighSurrogate(chunk.back()));
+            joined += chunk;
+        }
+        FUZZ_CHECK(joined == unit.wordText);
+        FUZZ_CHECK(unit.strokes().size() == unit.eventChunks.size());
+    }
+    // Falling inside the last unit or beyond the end is never a unit boundary.
+    FUZZ_CHECK(!text.unitCountEndingAtOffset(text.totalWordLength() + 1));
+    FUZZ_CHECK(!text.unitCountEndingAtOffset(-1));
+    FUZZ_CHECK(text.unitCountEndingAtOffset(text.totalWordLength()) == text.count());
+
+    const std::u16string full = text.fullWordString();
+    FUZZ_CHECK(utf16Count(full) == text.totalWordLength());
+    FUZZ_CHECK(full == documentText(article));
+    FUZZ_CHECK(text.stats.units == text.count());
+    FUZZ_CHECK(text.stats.wordUTF16Length == text.totalWordLength());
+    FUZZ_CHECK(text.stats.graphemes == textUnits);
+    FUZZ_CHECK(text.stats.paragraphs == paragraphBreaks + 1);
+    FUZZ_CHECK(text.stats.emptyParagraphs >= 0 &&
+               text.stats.emptyParagraphs <= text.stats.paragraphs);
+    FUZZ_CHECK(text.stats.cjkCharacters <= text.stats.graphemes);
+    FUZZ_CHECK(text.stats.latinWords <= text.stats.graphemes);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+    const bool raw = data.ConsumeBool();
+    const std::u16string article = raw ? fuzz::consumeRawUtf16(data) : fuzz::consumeText(data, 400);
+
+    bool mustFail = article.empty() || hasUnpairedSurrogate(article);
+    for (char16_t unit : article)
+        mustFail = mustFail || isRejectedControl(unit);
+
+    try {
+        const PreparedText text = TextPreparer::prepare(article);
+        FUZZ_CHECK(!mustFail);
+        checkPrepared(article, text);
+        FUZZ_CHECK(TextPreparer::prepare(article) == text);
+    } catch (const PreparationError& error) {
+        FUZZ_CHECK(mustFail);
+        FUZZ_CHECK(!error.description().empty());
+    }
+    return 0;
+}
