@@ -350,6 +350,14 @@ std::optional<std::u16string> SimWorld::clientFieldText(int pid) const {
     return std::nullopt;
 }
 
+std::vector<int> SimWorld::clientPids() const {
+    std::vector<int> pids;
+    for (const auto& client : clients_) {
+        pids.push_back(client->info.pid);
+    }
+    return pids;
+}
+
 // -- Documents -----------------------------------------------------------------------------------
 
 ElementId SimWorld::newElement(Element element) {

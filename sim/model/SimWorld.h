@@ -164,6 +164,7 @@ public:
     bool registerClientApp(const AppInfo& app, const std::string& windowTitle);
     void unregisterClientApp(int pid);
     std::optional<std::u16string> clientFieldText(int pid) const;
+    std::vector<int> clientPids() const;
 
     // -- Word documents --------------------------------------------------------------------
     std::vector<std::string> documentNames() const;

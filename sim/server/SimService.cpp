@@ -3,7 +3,9 @@
 #include "core/text/Utf16.h"
 #include "sim/model/ScriptLibrary.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <unistd.h>
 
 namespace plumeo::sim {
@@ -218,6 +220,12 @@ void SimService::tick() {
     withWorld([this](SimWorld& world) {
         if (const auto pid = world.wordPid(); pid && processes_.hasExited(*pid)) {
             world.processExited(*pid);
+        }
+        // A client that ended without signing off takes its window with it.
+        for (int pid : world.clientPids()) {
+            if (kill(pid, 0) != 0 && errno == ESRCH) {
+                world.unregisterClientApp(pid);
+            }
         }
         world.advance();
     });

@@ -1,6 +1,7 @@
 #include "sim/model/ScriptLibrary.h"
 #include "sim/model/SimWorld.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace plumeo::sim;
@@ -436,4 +437,22 @@ TEST(ScriptLibraryScan, FindsTopLevelHandlersAndRejectsUnclosedOnes) {
     EXPECT_FALSE(scanLibrary("end docstate\n").compiled);
     EXPECT_EQ(handlerTimeLimitSeconds("readall"), 5);
     EXPECT_EQ(handlerTimeLimitSeconds("docstate"), 3);
+}
+
+TEST(ScriptLibraryScan, AcceptsTheProgramsOwnHandlerLibraries) {
+    const std::pair<const char*, std::vector<std::string>> libraries[] = {
+        {"WordHandlers.applescript",
+         {"docstate", "readrange", "readall", "environment", "autosettings"}},
+        {"PlaceCursor.applescript", {"placecursor"}},
+    };
+    for (const auto& [file, handlers] : libraries) {
+        std::ifstream in(std::string(PLUMEO_SOURCE_DIR) + "/mac/script/" + file);
+        if (!in) {
+            GTEST_SKIP() << file << " is not there";
+        }
+        const std::string source((std::istreambuf_iterator<char>(in)), {});
+        const auto scan = scanLibrary(source);
+        ASSERT_TRUE(scan.compiled) << file << ": " << scan.errorMessage;
+        EXPECT_EQ(scan.handlers, handlers) << file;
+    }
 }
