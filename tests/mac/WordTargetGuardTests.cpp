@@ -1,5 +1,6 @@
 #include "mac/ax/WordTargetGuard.h"
 #include "tests/mac/FakeWordScene.h"
+#include "tests/mac/StopReasonPrinting.h"
 
 #include <atomic>
 #include <functional>
