@@ -1,5 +1,4 @@
 #include "core/engine/ExpectedText.h"
-#include "core/engine/ReadError.h"
 #include "core/engine/TaskQueue.h"
 #include "core/engine/TypingEngine.h"
 #include "core/text/TextPreparer.h"
@@ -69,13 +68,6 @@ TEST(SerialTaskQueueTests, TaskMayReleaseTheLastOwnerOfItsQueue) {
         done.set_value();
     });
     done.get_future().wait();
-}
-
-TEST(ErrorTextTests, ReadErrorsSpeakWithTheirDescription) {
-    EXPECT_EQ(errorText(std::make_exception_ptr(ReadError::failed(-1728, "x"))),
-              "读回失败（-1728）：x");
-    EXPECT_EQ(errorText(std::make_exception_ptr(std::runtime_error("plain"))), "plain");
-    EXPECT_EQ(errorText(std::make_exception_ptr(42)), "未知错误");
 }
 
 } // namespace

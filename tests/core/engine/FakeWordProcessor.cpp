@@ -234,6 +234,11 @@ void FakeWordProcessor::trapPosts() {
     trapped_ = true;
 }
 
+void FakeWordProcessor::releaseTrap() {
+    std::lock_guard lock(mutex_);
+    trapped_ = false;
+}
+
 void FakeWordProcessor::setViolationHandler(std::function<void(const std::string&)> handler) {
     std::lock_guard lock(mutex_);
     violationHandler_ = std::move(handler);

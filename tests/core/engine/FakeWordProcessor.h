@@ -92,6 +92,8 @@ public:
     // --- Trap for strokes that must never come.
     /// From now on every post is a violation: call it once a stop has been recorded.
     void trapPosts();
+    /// Posting is allowed again, for a session that resumes after the stop.
+    void releaseTrap();
     /// Called with a description of every violation (tests pass ADD_FAILURE).
     void setViolationHandler(std::function<void(const std::string&)> handler);
     int violations();

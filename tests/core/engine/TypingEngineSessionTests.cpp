@@ -156,31 +156,6 @@ TEST(TypingEngineSessionTests, ReplacedGuardIsPreparedButNotInstalledWhileTyping
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
 }
 
-TEST(TypingEngineSessionTests, ReplacedGuardIsUsedAfterAPause) {
-    EngineHarness::Setup setup;
-    setup.settings = ModeSettings::make(TypingMode::stable, 3000, false, 0);
-    EngineHarness session(setup);
-    std::promise<void> typing;
-    session.wordProcessor->setPostHook([&](int index) {
-        if (index == 3)
-            typing.set_value();
-    });
-    session.engine->start();
-    typing.get_future().wait();
-    session.engine->requestPause(StopReason::userPause());
-    session.settle();
-    ASSERT_EQ(session.phase(), SessionPhase::paused(StopReason::userPause()));
-
-    auto replacement = std::make_shared<FakeWordProcessor>();
-    replacement->setGuardChecksTarget(false);
-    session.engine->replaceGuard(replacement);
-    session.engine->resume();
-    session.settle();
-    EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
-    EXPECT_EQ(replacement->beginSendingCalls(), 2); // on replacement and when typing resumed
-    EXPECT_FALSE(replacement->expectations().empty());
-}
-
 TEST(TypingEngineSessionTests, EngineReleasedByItsOwnersFinishesItsJobAndGoesAway) {
     auto wordProcessor = std::make_shared<FakeWordProcessor>();
     std::weak_ptr<TypingEngine> weakEngine;
@@ -239,28 +214,6 @@ TEST(TypingEngineSessionTests, EngineMayBeReleasedOnTheObserverQueue) {
     for (int i = 0; i < 2000 && !weakEngine.expired(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(weakEngine.expired());
-}
-
-TEST(TypingEngineSessionTests, WorkerThreadIsNamedThroughTheHook) {
-    auto wordProcessor = std::make_shared<FakeWordProcessor>();
-    std::mutex mutex;
-    std::vector<std::string> names;
-    TypingEngineOptions options;
-    options.text = TextPreparer::prepare(u"x");
-    options.settings = quickSettings(TypingMode::stable);
-    options.sink = wordProcessor;
-    options.guardian = wordProcessor;
-    options.reader = wordProcessor;
-    options.documentID = "doc-1";
-    options.nameWorkerThread = [&](const char* name) {
-        std::lock_guard lock(mutex);
-        names.emplace_back(name);
-    };
-    auto engine = TypingEngine::create(std::move(options));
-    engine->start();
-    ASSERT_TRUE(engine->waitUntilIdle(10));
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(names, std::vector<std::string>{"Plumeo.Engine"});
 }
 
 TEST(TypingEngineSessionTests, FastModeSlowsDownWhenReadBacksTakeLongAndRecovers) {

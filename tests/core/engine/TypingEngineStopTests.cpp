@@ -130,15 +130,6 @@ TEST(TypingEngineStopTests, CancelWhilePausedEndsAtOnceWithoutAJob) {
     EXPECT_EQ(session.phase(), SessionPhase::cancelled(StopReason::userCancel()));
 }
 
-TEST(TypingEngineStopTests, CancelBeforeStartEndsTheSession) {
-    EngineHarness session(paced());
-    session.engine->requestCancel(CancelKind::user);
-    session.engine->start();
-    session.settle();
-    EXPECT_EQ(session.phase(), SessionPhase::cancelled(StopReason::userCancel()));
-    EXPECT_TRUE(session.wordProcessor->transcript().empty());
-}
-
 TEST(TypingEngineStopTests, SettleMeasurementWaitsForStrokesStillInFlight) {
     EngineHarness session(paced());
     session.engine->setSettleWindow(0.15);
@@ -152,20 +143,6 @@ TEST(TypingEngineStopTests, SettleMeasurementWaitsForStrokesStillInFlight) {
     ASSERT_TRUE(lastStop.has_value());
     EXPECT_EQ(lastStop->landedUnitsAfterSettle, lastStop->sentUnitsAtStop);
     EXPECT_EQ(session.wordProcessor->pendingStrokes(), 0);
-}
-
-TEST(TypingEngineStopTests, SettleMeasurementIsAbsentWhenTheCursorIsNotAtAUnitBoundary) {
-    EngineHarness session(paced(u"😀bcdefghijklmnop"));
-    session.engine->setSettleWindow(0.2);
-    auto posting = whenPosting(*session.wordProcessor, 3);
-    session.engine->start();
-    posting.wait();
-    session.stop(StopReason::userPause());
-    session.wordProcessor->moveCursor(1); // the user clicked into the emoji
-    session.settle();
-    const auto lastStop = session.engine->snapshot().lastStop;
-    ASSERT_TRUE(lastStop.has_value());
-    EXPECT_EQ(lastStop->landedUnitsAfterSettle, std::nullopt);
 }
 
 // --- Checkpoint diagnoses
