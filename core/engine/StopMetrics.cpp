@@ -102,7 +102,8 @@ StopMetrics decodeStopMetrics(std::string_view jsonText) {
     nlohmann::ordered_json json;
     try {
         json = nlohmann::ordered_json::parse(jsonText);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
+        // Not only syntax errors: a number too large for a double is out_of_range.
         throw DecodingError(std::string(context) + ": malformed JSON: " + error.what());
     }
     return decode(json);

@@ -235,6 +235,7 @@ TEST(StopMetricsTest, DecodingRejectsIncompleteOrMistypedObjects) {
         R"({"requestedAt":1,"postsAfterStop":0,"sentUnitsAtStop":3,"landedUnitsAfterSettle":"2"})",
         R"([1, 0, 3])",
         R"({"requestedAt":1,)",
+        R"({"requestedAt":1e999,"postsAfterStop":0,"sentUnitsAtStop":3})",
     };
     for (const std::string& text : invalid)
         EXPECT_THROW(decodeStopMetrics(text), DecodingError) << text;
