@@ -666,13 +666,31 @@ void SimWorld::deliverToClient(ClientApp& client, const KeyEvent& event) {
     }
 }
 
-void SimWorld::enqueueForWord(const KeyEvent& event) {
-    const double now = clock_.now();
+double SimWorld::dueTime(double arrived, double previousDue) const {
     const double spacing =
         config_.wordEventsPerSecond > 0 ? 1.0 / config_.wordEventsPerSecond : 0.0;
-    const double due = std::max(now + config_.wordLatencySeconds, lastWordDue_ + spacing);
-    lastWordDue_ = due;
-    wordQueue_.push_back({event, due});
+    return std::max(arrived + config_.wordLatencySeconds, previousDue + spacing);
+}
+
+void SimWorld::enqueueForWord(const KeyEvent& event) {
+    const double now = clock_.now();
+    lastWordDue_ = dueTime(now, lastWordDue_);
+    wordQueue_.push_back({event, now, lastWordDue_});
+    advance();
+}
+
+void SimWorld::setWordTiming(double eventsPerSecond, double latencySeconds) {
+    advance();
+    config_.wordEventsPerSecond = std::max(eventsPerSecond, 0.0);
+    config_.wordLatencySeconds = std::max(latencySeconds, 0.0);
+    // Word keeps the order; the new pace starts from now for what it has not taken yet.
+    double previous = clock_.now() - 1e9;
+    for (auto& queued : wordQueue_) {
+        queued.due =
+            dueTime(std::max(queued.arrived, clock_.now() - config_.wordLatencySeconds), previous);
+        previous = queued.due;
+    }
+    lastWordDue_ = wordQueue_.empty() ? 0 : previous;
     advance();
 }
 

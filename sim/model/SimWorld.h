@@ -146,6 +146,8 @@ public:
     void advance();
 
     SimConfig& config() { return config_; }
+    /// Changes how fast Word takes key events; events already queued are rescheduled, in order.
+    void setWordTiming(double eventsPerSecond, double latencySeconds);
     AutoCorrectOptions& autoCorrect() { return autoCorrect_; }
 
     // -- Applications ----------------------------------------------------------------------
@@ -242,8 +244,11 @@ private:
     struct HotKey;
     struct QueuedKey {
         KeyEvent event;
+        double arrived = 0;
         double due = 0;
     };
+    /// When Word looks at an event that arrives at `arrived`, after the ones queued before.
+    double dueTime(double arrived, double previousDue) const;
 
     ElementId newElement(Element element);
     const Element* element(ElementId id) const;

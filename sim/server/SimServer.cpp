@@ -56,17 +56,35 @@ void SimServer::run() {
             continue;
         }
         fcntl(fd, F_SETFD, FD_CLOEXEC);
+        reapConnections();
+        auto finished = std::make_shared<std::atomic<bool>>(false);
         std::lock_guard lock(threadsMutex_);
-        connections_.emplace_back([this, fd] { serveConnection(fd); });
+        connections_.push_back({std::thread([this, fd, finished] {
+                                    serveConnection(fd);
+                                    *finished = true;
+                                }),
+                                finished});
     }
     stopping_ = true;
     service_.shutdown();
     ticker.join();
     std::lock_guard lock(threadsMutex_);
     for (auto& connection : connections_) {
-        connection.join();
+        connection.thread.join();
     }
     connections_.clear();
+}
+
+void SimServer::reapConnections() {
+    std::lock_guard lock(threadsMutex_);
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        if (*it->finished) {
+            it->thread.join();
+            it = connections_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void SimServer::serveConnection(int fd) {

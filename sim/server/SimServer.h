@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,8 +30,15 @@ private:
     std::string socketPath_;
     int listenFd_ = -1;
     std::atomic<bool> stopping_{false};
+    struct Connection {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    /// Joins the threads of connections that have closed.
+    void reapConnections();
+
     std::mutex threadsMutex_;
-    std::list<std::thread> connections_;
+    std::list<Connection> connections_;
 };
 
 /// Runs Word's stand-in as a child of this program (`<self> --word-process`), which dies with

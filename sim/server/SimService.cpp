@@ -457,8 +457,8 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
         } else if (op == "ctl.dump") {
             result = world.dump();
         } else if (op == "ctl.setWordTiming") {
-            world.config().wordEventsPerSecond = numberArg(args, "eventsPerSecond");
-            world.config().wordLatencySeconds = numberArg(args, "latencyMs") / 1000.0;
+            world.setWordTiming(numberArg(args, "eventsPerSecond"),
+                                numberArg(args, "latencyMs") / 1000.0);
             result = true;
         } else if (op == "ctl.setConfig") {
             SimConfig& config = world.config();

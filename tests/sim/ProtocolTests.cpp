@@ -154,3 +154,99 @@ TEST(SimServiceRequests, ScriptBehindADialogTimesOutAfterItsScaledLimit) {
         R"({"op":"script.run","args":{"source":"on docstate()\nend docstate","handler":"docstate","params":[]}})");
     EXPECT_TRUE(later["result"].contains("descriptor"));
 }
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+protected:
+    ServiceTest() : service({.desktopPid = 1}, processes) {
+        service.withWorld([](sim::SimWorld& world) {
+            world.launchWord();
+            world.activate(*world.wordPid());
+            world.newDocument();
+        });
+    }
+    json call(const std::string& op, const json& args = json::object()) {
+        const json answer = answerTo(service, json{{"id", 1}, {"op", op}, {"args", args}}.dump());
+        EXPECT_TRUE(answer["ok"].get<bool>()) << op << ": " << answer.dump();
+        return answer["result"];
+    }
+    json script(const std::string& handler, const json& params = json::array()) {
+        return call("script.run", {{"source", "on " + handler + "()\nend " + handler},
+                                   {"handler", handler},
+                                   {"params", params}});
+    }
+
+    NoProcesses processes;
+    sim::SimService service;
+};
+
+} // namespace
+
+TEST_F(ServiceTest, LongPollWakesWhenSomethingHappens) {
+    const auto last = call("events.wait", {{"after", 0}, {"timeoutMs", 0}})["last"].get<int>();
+    EXPECT_TRUE(call("events.wait", {{"after", last}, {"timeoutMs", 20}})["events"].empty());
+
+    json news;
+    std::thread waiter([&] {
+        sim::SimService& shared = service;
+        news = answerTo(
+            shared, json{{"op", "events.wait"}, {"args", {{"after", last}, {"timeoutMs", 10000}}}}
+                        .dump())["result"];
+    });
+    call("apps.activate", {{"pid", 1}});
+    waiter.join();
+    ASSERT_EQ(news["events"].size(), 1u);
+    EXPECT_EQ(news["events"][0]["kind"], "activated");
+    EXPECT_EQ(news["events"][0]["pid"], 1);
+    EXPECT_EQ(news["last"], last + 1);
+}
+
+TEST_F(ServiceTest, ControlChannelShapesWhatScriptsAndAccessibilitySee) {
+    call("ctl.setDocument", {{"text", "ab\xF0\x9F\x98\x80"},
+                             {"cursor", 1},
+                             {"path", "/Users/u/a.docx"},
+                             {"storyType", 0x02300007}});
+    call("ctl.setDocument", {{"cursor", 1}, {"selectionEnd", 2}});
+    const json state = script("docstate")["descriptor"]["list"];
+    EXPECT_EQ(state[2]["string"], "/Users/u/a.docx");
+    EXPECT_EQ(state[3]["integer"], 1);
+    EXPECT_EQ(state[4]["integer"], 2);
+    EXPECT_EQ(state[5]["enum"], 0x02300007);
+
+    call("ctl.setWordTiming", {{"eventsPerSecond", 1}, {"latencyMs", 60000}});
+    const int wordPid = call("apps.frontmost")["pid"];
+    EXPECT_TRUE(
+        call("keys.post", {{"route", "process"}, {"pid", wordPid}, {"keyCode", 0}, {"text", "x"}})
+            .get<bool>());
+    EXPECT_EQ(call("ctl.dump")["word"]["pendingEvents"], 1) << "Word has not looked at it yet";
+
+    const json word = call("ax.application", {{"pid", wordPid}});
+    call("ctl.focusToolbar", {{"on", true}});
+    const json focused = call("ax.attribute", {{"element", word}, {"name", "AXFocusedUIElement"}});
+    EXPECT_EQ(call("ax.attribute", {{"element", focused["element"]}, {"name", "AXRole"}}),
+              (json{{"string", "AXButton"}}));
+
+    const json bad = answerTo(
+        service, R"({"op":"ctl.setAutoCorrect","args":{"option":"replaceEverything","on":true}})");
+    EXPECT_EQ(bad["error"]["code"], "invalid");
+}
+
+TEST_F(ServiceTest, InputSourceListHonoursItsFilter) {
+    auto ids = [](const json& list) {
+        std::vector<std::string> found;
+        for (const auto& source : list) {
+            found.push_back(source["id"]);
+        }
+        return found;
+    };
+    const auto enabled = ids(call("input.list", {{"enabled", true}, {"selectCapable", true}}));
+    EXPECT_EQ(enabled.size(), 4u);
+    const auto all = ids(call("input.list", {{"includeAllInstalled", true}}));
+    EXPECT_EQ(all.size(), 5u);
+    EXPECT_EQ(ids(call("input.list", {{"id", "com.apple.keylayout.US"}})).size(), 0u)
+        << "disabled sources are not installed-and-enabled";
+    EXPECT_EQ(call("input.select", {{"id", "com.apple.keylayout.US"}}), -50);
+    EXPECT_EQ(call("input.select", {{"id", "com.apple.keylayout.ABC"}}), 0);
+    EXPECT_EQ(call("input.current")["id"], "com.apple.keylayout.ABC");
+}

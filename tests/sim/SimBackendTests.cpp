@@ -269,3 +269,38 @@ TEST(SimBackendWithoutSimulator, AnswersEmptyInsteadOfFailing) {
     EXPECT_EQ(backend.compileScript("on a()\nend a").status, ScriptCompilation::Status::notCreated);
     EXPECT_FALSE(backend.frontmostApplication());
 }
+
+TEST_F(SimBackendTest, UserClicksAndSlowWordAreVisibleThroughTheBackend) {
+    control().setDocumentText("文档1", u"hello world", 11);
+    EXPECT_GT(backend->secondsSinceLastEventType(EventSourceState::hidSystemState, 1), 1000);
+    ASSERT_TRUE(control().clickInWordBody(5));
+    EXPECT_LT(backend->secondsSinceLastEventType(EventSourceState::hidSystemState, 1), 60);
+    EXPECT_EQ(axRange(backend->axAttribute(focusedElement(), "AXSelectedTextRange")),
+              (AXTextRange{5, 0}));
+
+    control().setWordTiming(0, 60000);
+    typeToWord(u"x");
+    EXPECT_EQ(control().documentText("文档1"), u"hello world\r") << "still queued";
+    EXPECT_EQ(control().dump()["word"]["pendingEvents"], 2) << "key-down and key-up";
+    control().setWordTiming(0, 0);
+    typeToWord(u"y");
+    EXPECT_EQ(control().documentText("文档1"), u"helloxy world\r")
+        << "a later event never overtakes an earlier one";
+}
+
+TEST_F(SimBackendTest, SheetAndToolbarFocusShowInTheTree) {
+    ASSERT_TRUE(control().openSheet());
+    const auto window =
+        axElement(backend->axAttribute(backend->axApplicationElement(wordPid), "AXFocusedWindow"));
+    ASSERT_TRUE(window);
+    const auto children = axElementList(backend->axAttribute(*window, "AXChildren"));
+    ASSERT_TRUE(children);
+    bool sheet = false;
+    for (const auto& child : *children) {
+        sheet = sheet || axString(backend->axAttribute(child, "AXRole")) == u"AXSheet";
+    }
+    EXPECT_TRUE(sheet);
+    EXPECT_TRUE(control().closeSheet());
+    control().focusToolbar(true);
+    EXPECT_EQ(axString(backend->axAttribute(focusedElement(), "AXRole")), u"AXButton");
+}

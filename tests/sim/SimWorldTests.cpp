@@ -113,6 +113,20 @@ TEST_F(SimWorldTest, WordAbsorbsQueuedKeysAtItsRateAfterItsLatency) {
     EXPECT_EQ(world.pendingWordEvents(), 0u);
 }
 
+TEST_F(SimWorldTest, NewTimingReschedulesWhatWordHasNotTakenInOrder) {
+    world.autoCorrect() = AutoCorrectOptions::allOff();
+    world.setWordTiming(0, 60);
+    type(u"ab");
+    clock.advance(1);
+    type(u"c");
+    EXPECT_EQ(story(), u"\r");
+    world.setWordTiming(10, 0);
+    EXPECT_EQ(story(), u"a\r") << "the first at once, the rest 100 ms apart";
+    clock.advance(0.2);
+    world.advance();
+    EXPECT_EQ(story(), u"abc\r");
+}
+
 TEST_F(SimWorldTest, KeyCodesMapToWordsCharacters) {
     world.autoCorrect() = AutoCorrectOptions::allOff();
     type(u"a");
