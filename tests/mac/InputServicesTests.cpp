@@ -77,15 +77,6 @@ TEST_F(PermissionsTest, TrustAndPostingGrants) {
     EXPECT_EQ(Permissions::accessibility(backend), PermissionState::granted());
 }
 
-TEST_F(PermissionsTest, SettingsPanes) {
-    Permissions::openAccessibilitySettings(backend);
-    Permissions::openAutomationSettings(backend);
-    EXPECT_EQ(backend.openedURLs(),
-              (std::vector<std::string>{
-                  "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility",
-                  "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation"}));
-}
-
 FakeInputSource source(std::optional<std::string> id, std::optional<std::string> name,
                        std::optional<bool> ascii, std::optional<std::string> type,
                        bool enabled = true, bool selectable = true) {

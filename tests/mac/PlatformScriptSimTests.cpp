@@ -145,14 +145,6 @@ TEST_F(PlatformScriptSimTest, AutomationPermissionFollowsTheSystem) {
     EXPECT_EQ(Permissions::automation(*backend, ConsentPrompt::never), PermissionState::granted());
     control().setAutomation(-1743);
     EXPECT_EQ(Permissions::automation(*backend, ConsentPrompt::never), PermissionState::denied());
-    control().setAutomation(-1744);
-    EXPECT_EQ(Permissions::automation(*backend, ConsentPrompt::never),
-              PermissionState::notDetermined());
-
-    control().setAccessibility(false);
-    EXPECT_EQ(Permissions::accessibility(*backend), PermissionState::notDetermined());
-    control().setPostEvents(false);
-    EXPECT_EQ(Permissions::postEvents(*backend), PermissionState::notDetermined());
 
     control().quitWord();
     EXPECT_EQ(Permissions::automation(*backend, ConsentPrompt::never),
