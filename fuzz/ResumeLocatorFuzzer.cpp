@@ -28,14 +28,22 @@ std::u16string consumeArticle(FuzzedDataProvider& data) {
     return article;
 }
 
+/// Pre-existing text: anything, two letters, or one letter repeated, which makes a context
+/// occur at very many places.
 std::u16string consumeContext(FuzzedDataProvider& data) {
-    if (data.ConsumeBool())
+    switch (data.ConsumeIntegralInRange(0, 2)) {
+    case 0:
         return fuzz::consumeText(data, 70);
-    std::u16string text;
-    const int length = data.ConsumeIntegralInRange(0, 70);
-    for (int i = 0; i < length; ++i)
-        text.push_back(data.ConsumeBool() ? u'a' : u'b');
-    return text;
+    case 1: {
+        std::u16string text;
+        const int length = data.ConsumeIntegralInRange(0, 70);
+        for (int i = 0; i < length; ++i)
+            text.push_back(data.ConsumeBool() ? u'a' : u'b');
+        return text;
+    }
+    default:
+        return std::u16string(data.ConsumeIntegralInRange<std::size_t>(0, 140), u'a');
+    }
 }
 
 // -- The rules, read literally ---------------------------------------------------------------
@@ -299,7 +307,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         case 2: // a repeat of some of the document, as when a paragraph is pasted twice
             document.insert(
                 at, document.substr(data.ConsumeIntegralInRange<std::size_t>(0, document.size()),
-                                    data.ConsumeIntegralInRange<std::size_t>(0, 60)));
+                                    data.ConsumeIntegralInRange<std::size_t>(0, 160)));
             break;
         default:
             document = fuzz::consumeText(data, 80);
