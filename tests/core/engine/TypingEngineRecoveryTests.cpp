@@ -274,7 +274,11 @@ TEST_P(InterruptedSessionTest, PausedAnywhereAndResumedEndsWithTheExpectedDocume
 INSTANTIATE_TEST_SUITE_P(StopPoints, InterruptedSessionTest,
                          ::testing::Combine(::testing::Values(TypingMode::stable, TypingMode::fast,
                                                               TypingMode::natural),
-                                            ::testing::Values(2, 5, 9, 14, 23, 31, 42)));
+                                            ::testing::Values(2, 5, 9, 14, 23, 31, 42)),
+                         [](const auto& info) {
+                             return std::string(rawValue(std::get<0>(info.param))) + "AtCheck" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
 
 // --- Continue from the cursor
 
