@@ -59,7 +59,9 @@ enum class CancelKind { user, emergency };
 /// stroke of a request, and handles typos, resuming and the final verification.
 ///
 /// Always held by std::shared_ptr (create()): a running job keeps the engine alive, and the
-/// last owner may release it on any thread. All public operations are thread-safe.
+/// last owner may release it on any thread. All public operations are thread-safe. At most
+/// one job runs at a time; a job asked for while the previous one is still finishing (the
+/// settle measurement after a stop) runs right after it rather than being dropped.
 class TypingEngine : public std::enable_shared_from_this<TypingEngine> {
     struct Passkey {};
 
