@@ -11,7 +11,7 @@ shift || true
 build_dir="${PLUMEO_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-    targets=(prepare autocorrect_risk compare resume_locator json_decoders sim_protocol sim_service)
+    targets=(prepare autocorrect_risk compare resume_locator json_decoders sim_protocol sim_service utf16)
 fi
 
 CC="${CC:-clang}" CXX="${CXX:-clang++}" bash "$root/scripts/configure.sh" "$build_dir" \
