@@ -1,4 +1,5 @@
 #include "core/text/Planner.h"
+#include "core/text/Utf16.h"
 #include "tests/core/engine/EngineTestSupport.h"
 
 #include <future>
@@ -183,6 +184,36 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
     session.settle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_FALSE(session.engine->snapshot().relocation.has_value());
+}
+
+TEST(TypingEngineResumeTests, EditBeforeTheInsertionPointIsLocatedByItsContext) {
+    struct Case {
+        std::u16string content; // long enough, or not, for the 48-unit context
+        std::string note;
+    };
+    const std::vector<Case> cases = {
+        {std::u16string(60, u'x') + u"前文后文",
+         "续写时发现文档其他位置有改动，已按唯一上下文重新定位。"},
+        {u"前文后文", "按用户放置的光标位置核对通过后续写。"},
+    };
+    for (const Case& c : cases) {
+        EngineHarness::Setup setup = pacedSetup();
+        setup.content = c.content;
+        setup.insertionOffset = utf16Count(c.content) - 2;
+        EngineHarness session(setup);
+        pauseAtStroke(session, 30);
+        // The user typed at the very start of the document, then put the cursor back.
+        const int cursor = session.wordProcessor->cursor();
+        session.wordProcessor->editDocument(u"插入" + session.wordProcessor->document());
+        session.wordProcessor->moveCursor(cursor + 2);
+        session.engine->resume();
+        session.settle();
+
+        EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
+        EXPECT_EQ(session.wordProcessor->document(),
+                  u"插入" + c.content.substr(0, c.content.size() - 2) + plainArticle + u"后文");
+        EXPECT_EQ(session.engine->snapshot().notes, std::vector<std::string>{c.note});
+    }
 }
 
 TEST(TypingEngineResumeTests, ResumeThatCannotReadPausesAgain) {
