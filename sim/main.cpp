@@ -97,5 +97,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     service.withWorld([](sim::SimWorld& world) { world.quitWord(); });
+    if (watchParent) {
+        // A test's private directory: gone with the socket, even when the test itself died.
+        const auto slash = socketPath.rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            rmdir(socketPath.substr(0, slash).c_str());
+        }
+    }
     return 0;
 }
