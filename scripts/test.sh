@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite: once as a
-# normal build, once under AddressSanitizer + UBSan. Set PLUMEO_SANITIZER_BUILDS=0 to skip
-# the sanitizer builds while iterating.
+# normal build, once under AddressSanitizer + UBSan, and the threaded suites (engine,
+# platform layer, simulator) once more under ThreadSanitizer. Set PLUMEO_SANITIZER_BUILDS=0
+# to skip the sanitizer builds while iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 bash scripts/install-deps.sh
 
 jobs="$(getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)"
+started=$SECONDS
 
 run_suite() {
     local dir="$1"
@@ -19,7 +21,26 @@ run_suite() {
     ctest --test-dir "$dir" --output-on-failure --parallel "$jobs" --timeout 600
 }
 
+# The threaded suites only: building the whole tree a third time would not find more races.
+run_thread_sanitizer_suites() {
+    local dir=build-tsan
+    local suites=(tests/core/engine/StyloCoreEngineTests tests/mac/StyloMacTests tests/sim/PlumeoSimTests)
+    echo "== building $dir"
+    bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_SANITIZE=thread \
+        -DPLUMEO_BUILD_BENCH=OFF
+    local targets=()
+    for suite in "${suites[@]}"; do targets+=("$(basename "$suite")"); done
+    cmake --build "$dir" --parallel "$jobs" --target "${targets[@]}"
+    echo "== testing $dir"
+    for suite in "${suites[@]}"; do
+        echo "-- $suite"
+        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "$dir/$suite" --gtest_brief=1
+    done
+}
+
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" -DPLUMEO_BUILD_BENCH=OFF
+    run_thread_sanitizer_suites
 fi
+echo "== all test stages passed in $((SECONDS - started)) s"
