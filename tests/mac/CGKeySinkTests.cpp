@@ -1,9 +1,11 @@
 #include "mac/input/CGKeySink.h"
 #include "tests/mac/FakeBackend.h"
 
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <thread>
 
 namespace plumeo {
 namespace {
@@ -170,6 +172,28 @@ TEST_F(CGKeySinkTest, CountsAndTimestampsPosts) {
     EXPECT_EQ(sink.postTimestamps(), (std::vector<double>{60.0, 61.0}));
     EXPECT_EQ(sink.postCount(), 3);
     EXPECT_DOUBLE_EQ(sink.lastPostUptime(), 61.0);
+}
+
+// Run under ThreadSanitizer: the main thread shows the counters while the typing thread posts
+// and the recording is switched on and off.
+TEST_F(CGKeySinkTest, CountersCanBeReadWhilePosting) {
+    std::atomic<bool> done{false};
+    std::thread typing([&] {
+        for (int i = 0; i < 500; ++i)
+            sink.post(KeyStroke::typeText(u"x"), 0);
+        done = true;
+    });
+    int lastSeen = 0;
+    while (!done.load()) {
+        const int seen = sink.postCount();
+        EXPECT_GE(seen, lastSeen) << "the count never goes back";
+        lastSeen = seen;
+        (void)sink.lastPostUptime();
+        sink.setRecordTimestamps(seen % 2 == 0);
+        (void)sink.postTimestamps();
+    }
+    typing.join();
+    EXPECT_EQ(sink.postCount(), 500);
 }
 
 TEST(KeySynthErrorText, DescribesItselfInChinese) {

@@ -3,8 +3,10 @@
 #include "mac/ax/WordDocumentReader.h"
 #include "tests/mac/FakeWordScene.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace plumeo {
@@ -275,6 +277,33 @@ TEST_F(WordDocumentReaderTest, ScriptErrorsPropagateAndStateLeavesFaithfulnessAl
     ASSERT_FALSE(reader->readsAreFaithful());
     EXPECT_EQ(reader->state().selectionStart, 3);
     EXPECT_FALSE(reader->readsAreFaithful());
+}
+
+// Run under ThreadSanitizer: the main thread asks for faithfulness while the engine's thread
+// reads, alternating between faithful reads and fallbacks.
+TEST_F(WordDocumentReaderTest, FaithfulnessCanBeAskedFromAnotherThread) {
+    setDocument(u"abc" + grin + u"\r");
+    auto reader = makeReader();
+    std::atomic<bool> done{false};
+    std::thread engine([&] {
+        for (int i = 0; i < 300; ++i) {
+            reader->read(0, i % 2 == 0 ? 5 : 6); // 6 needs more than the element holds
+            reader->readAll();
+        }
+        done = true;
+    });
+    int polls = 0;
+    while (!done.load()) {
+        (void)reader->readsAreFaithful();
+        // A reason, when there is one, is always one of the two texts.
+        if (auto reason = reader->fallbackReason()) {
+            EXPECT_EQ(*reason, WordDocumentReader::unavailableReason);
+        }
+        ++polls;
+    }
+    engine.join();
+    EXPECT_GT(polls, 0);
+    EXPECT_TRUE(reader->readsAreFaithful()) << "the last read was a faithful readAll";
 }
 
 } // namespace
