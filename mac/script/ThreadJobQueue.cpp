@@ -2,15 +2,20 @@
 
 #include <cassert>
 #include <pthread.h>
+#if defined(__APPLE__)
+#include <pthread/qos.h>
+#endif
 
 namespace plumeo {
 
 namespace {
 
-// Debuggers and crash reports show this name. Linux keeps at most 15 bytes of it.
-void nameCurrentThread(const std::string& name) {
+// Debuggers and crash reports show this name. Linux keeps at most 15 bytes of it. Script
+// calls block a waiting caller, so on macOS they run at user-initiated priority.
+void prepareCurrentThread(const std::string& name) {
 #if defined(__APPLE__)
     pthread_setname_np(name.c_str());
+    pthread_set_qos_class_self_np(QOS_CLASS_USER_INITIATED, 0);
 #else
     pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
 #endif
@@ -40,7 +45,7 @@ void ThreadJobQueue::enqueue(std::function<void()> job) {
 }
 
 void ThreadJobQueue::run() {
-    nameCurrentThread(name_);
+    prepareCurrentThread(name_);
     for (;;) {
         std::function<void()> job;
         {

@@ -7,6 +7,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <pthread.h>
 #include <set>
 #include <thread>
 
@@ -49,6 +50,7 @@ TEST(ScriptErrorTest, DescriptionsAndEquality) {
 TEST(ThreadJobQueueTest, RunsJobsInOrderOnOneNamedWorker) {
     std::vector<int> order;
     std::set<std::thread::id> threads;
+    std::string threadName;
     {
         ThreadJobQueue queue("Plumeo.Queue");
         EXPECT_EQ(queue.name(), "Plumeo.Queue");
@@ -58,6 +60,11 @@ TEST(ThreadJobQueueTest, RunsJobsInOrderOnOneNamedWorker) {
                 threads.insert(std::this_thread::get_id());
             });
         }
+        queue.enqueue([&] {
+            char name[16] = {};
+            pthread_getname_np(pthread_self(), name, sizeof name);
+            threadName = name;
+        });
         // Destruction lets the queued jobs finish before the worker ends.
     }
     ASSERT_EQ(order.size(), 200u);
@@ -66,6 +73,7 @@ TEST(ThreadJobQueueTest, RunsJobsInOrderOnOneNamedWorker) {
     }
     EXPECT_EQ(threads.size(), 1u);
     EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+    EXPECT_EQ(threadName, "Plumeo.Queue");
 }
 
 TEST_F(ScriptRunnerTest, HandlerNameIsLowercasedAndParametersAreStringsThenIntegers) {
