@@ -1,6 +1,8 @@
+#include "core/text/TextPreparer.h"
 #include "tests/trials/StopTrials.h"
 #include "tests/trials/TrialPorts.h"
 
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -120,6 +122,77 @@ TEST(PlumeoStopTrials, LiveTrapReportsAPostAfterTheFenceAtOnce) {
     EXPECT_EQ(ports.liveViolations(), 2);
     EXPECT_EQ(word->document(), u"abcd") << "the trap reports; it does not swallow strokes";
     EXPECT_EQ(ports.postTimes().size(), 4u);
+}
+
+/// A paced session on the trial ports, for checking the trigger and the barrier themselves.
+struct PortedSession {
+    std::shared_ptr<StrictClock> clock = std::make_shared<StrictClock>();
+    std::shared_ptr<test::FakeWordProcessor> word = std::make_shared<test::FakeWordProcessor>();
+    std::shared_ptr<TrialPorts> ports = std::make_shared<TrialPorts>(word, clock);
+    std::shared_ptr<TypingEngine> engine;
+
+    PortedSession() {
+        TypingEngineOptions options;
+        options.text = TextPreparer::prepare(u"abcdefghijklmnop");
+        options.settings = ModeSettings::make(TypingMode::stable, 30000, false, 0);
+        options.sink = ports;
+        options.guardian = ports;
+        options.reader = ports;
+        options.documentID = "doc-1";
+        options.clock = clock;
+        engine = TypingEngine::create(std::move(options));
+        engine->setSettleWindow(0.002);
+        engine->setPollInterval(0.0005);
+        ports->attach(engine);
+    }
+};
+
+TEST(PlumeoStopTrials, BarrierHoldsTheWorkerUntilTheRequestHasBeenMade) {
+    PortedSession session;
+    std::thread requester;
+    std::promise<void> made;
+    auto madeFuture = made.get_future().share();
+    Trigger trigger;
+    trigger.call = PortCall::quickCheck;
+    trigger.phase = SessionPhase::Kind::typing;
+    trigger.occurrence = 3;
+    session.ports->arm(
+        trigger,
+        [&] {
+            requester = std::thread([&] {
+                // Late on purpose: without the barrier the worker would type on meanwhile.
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                session.engine->requestPause(StopReason::userPause());
+                made.set_value();
+            });
+        },
+        [madeFuture] { madeFuture.wait(); });
+    session.engine->start();
+    ASSERT_TRUE(session.engine->waitUntilIdle(10));
+    requester.join();
+
+    const auto witness = session.ports->witness();
+    ASSERT_TRUE(witness.fired);
+    EXPECT_EQ(witness.atTrigger, SessionPhase::typing());
+    EXPECT_EQ(witness.atBarrier, SessionPhase::typing());
+    // Stroke 3 may still go out after its check; the fourth check waited for the request.
+    EXPECT_LE(session.ports->postTimes().size(), 3u);
+    EXPECT_EQ(session.engine->snapshot().phase, SessionPhase::paused(StopReason::userPause()));
+}
+
+TEST(PlumeoStopTrials, GuardObjectionIsRecordedByTheWorkersNextReading) {
+    PortedSession session;
+    session.ports->objectAtCheck(2, StopReason::dialogOpened("对话框"));
+    session.engine->start();
+    ASSERT_TRUE(session.engine->waitUntilIdle(10));
+
+    const auto stop = session.engine->snapshot().lastStop;
+    ASSERT_TRUE(stop.has_value());
+    const auto witness = session.ports->witness();
+    ASSERT_TRUE(witness.afterObjection.has_value());
+    EXPECT_EQ(*witness.afterObjection, stop->requestedAt);
+    EXPECT_EQ(session.ports->postTimes().size(), 1u);
+    EXPECT_LT(session.ports->postTimes().front(), stop->requestedAt);
 }
 
 TEST(PlumeoStopTrials, PrescribedPhaseFallsBackWhenTheTableRejectsTheStop) {

@@ -206,8 +206,6 @@ std::optional<StopReason> TrialPorts::beforeOutsideCall(PortCall call) {
         release();
     if (lingerMicroseconds > 0)
         spinFor(std::chrono::microseconds(lingerMicroseconds));
-    if (objection)
-        StrictClock::captureNextReading(&afterObjection_);
     return objection;
 }
 
@@ -249,8 +247,10 @@ void TrialPorts::beginSending() {
 }
 
 std::optional<StopReason> TrialPorts::quickCheck(const TargetExpectation& expectation) {
-    if (auto objection = beforeOutsideCall(PortCall::quickCheck))
+    if (auto objection = beforeOutsideCall(PortCall::quickCheck)) {
+        StrictClock::captureNextReading(&afterObjection_);
         return objection;
+    }
     return word_->quickCheck(expectation);
 }
 
