@@ -59,9 +59,10 @@ void spinFor(std::chrono::microseconds duration) {
         std::this_thread::yield();
 }
 
-TrialPorts::TrialPorts(std::shared_ptr<test::FakeWordProcessor> word,
-                       std::shared_ptr<StrictClock> clock)
-    : word_(std::move(word)), clock_(std::move(clock)) {}
+TrialPorts::TrialPorts(std::shared_ptr<KeyEventSink> sink, std::shared_ptr<TargetGuard> guardian,
+                       std::shared_ptr<DocumentReader> reader, std::shared_ptr<StrictClock> clock)
+    : sink_(std::move(sink)), guardian_(std::move(guardian)), reader_(std::move(reader)),
+      clock_(std::move(clock)) {}
 
 void TrialPorts::attach(std::weak_ptr<TypingEngine> engine) {
     std::lock_guard lock(mutex_);
@@ -239,11 +240,11 @@ void TrialPorts::post(const KeyStroke& stroke, double holdMs) {
         // The request arrives while this post is still under way.
         spinFor(std::chrono::microseconds(lingerMicroseconds));
     }
-    word_->post(stroke, holdMs);
+    sink_->post(stroke, holdMs);
 }
 
 void TrialPorts::beginSending() {
-    word_->beginSending();
+    guardian_->beginSending();
 }
 
 std::optional<StopReason> TrialPorts::quickCheck(const TargetExpectation& expectation) {
@@ -251,26 +252,26 @@ std::optional<StopReason> TrialPorts::quickCheck(const TargetExpectation& expect
         StrictClock::captureNextReading(&afterObjection_);
         return objection;
     }
-    return word_->quickCheck(expectation);
+    return guardian_->quickCheck(expectation);
 }
 
 DocState TrialPorts::state() {
     beforeOutsideCall(PortCall::state);
-    return word_->state();
+    return reader_->state();
 }
 
 std::u16string TrialPorts::read(int start, int end) {
     beforeOutsideCall(PortCall::read);
-    return word_->read(start, end);
+    return reader_->read(start, end);
 }
 
 std::u16string TrialPorts::readAll() {
     beforeOutsideCall(PortCall::readAll);
-    return word_->readAll();
+    return reader_->readAll();
 }
 
 bool TrialPorts::readsAreFaithful() const {
-    return word_->readsAreFaithful();
+    return reader_->readsAreFaithful();
 }
 
 } // namespace plumeo::trials

@@ -84,12 +84,17 @@ struct Trigger {
     int lingerMicroseconds = 0;
 };
 
-/// The three ports of a FakeWordProcessor with the trials' instrumentation in front: a trigger
-/// and barrier, an exact record of every post against the StrictClock, and a live trap for
-/// posts after a fence.
+/// A word processor's three ports with the trials' instrumentation in front: a trigger and
+/// barrier, an exact record of every post against the StrictClock, and a live trap for posts
+/// after a fence.
 class TrialPorts final : public KeyEventSink, public TargetGuard, public DocumentReader {
 public:
-    TrialPorts(std::shared_ptr<test::FakeWordProcessor> word, std::shared_ptr<StrictClock> clock);
+    TrialPorts(std::shared_ptr<KeyEventSink> sink, std::shared_ptr<TargetGuard> guardian,
+               std::shared_ptr<DocumentReader> reader, std::shared_ptr<StrictClock> clock);
+    /// In front of the in-process word processor.
+    TrialPorts(const std::shared_ptr<test::FakeWordProcessor>& word,
+               std::shared_ptr<StrictClock> clock)
+        : TrialPorts(word, word, word, std::move(clock)) {}
 
     /// The engine whose phase the trigger consults; only read outside the engine's lock.
     void attach(std::weak_ptr<TypingEngine> engine);
@@ -134,7 +139,9 @@ private:
     std::optional<EngineSnapshot> engineSnapshot() const;
     bool matchesLocked(const EngineSnapshot& snapshot) const;
 
-    const std::shared_ptr<test::FakeWordProcessor> word_;
+    const std::shared_ptr<KeyEventSink> sink_;
+    const std::shared_ptr<TargetGuard> guardian_;
+    const std::shared_ptr<DocumentReader> reader_;
     const std::shared_ptr<StrictClock> clock_;
     std::atomic<double> afterObjection_{std::numeric_limits<double>::quiet_NaN()};
 
