@@ -264,14 +264,13 @@ private:
 
 struct Session {
     std::shared_ptr<StrictClock> clock = std::make_shared<StrictClock>();
-    std::shared_ptr<test::FakeWordProcessor> word;
     std::shared_ptr<TrialPorts> ports;
     std::shared_ptr<PhaseRecorder> recorder = std::make_shared<PhaseRecorder>();
     std::shared_ptr<TypingEngine> engine;
     PlanShape shape;
 };
 
-Session openSession(SeededRNG& rng, StopMoment moment, TypingMode& mode) {
+Session openSession(SeededRNG& rng, StopMoment moment, TrialTarget& target, TypingMode& mode) {
     Session session;
     const std::u16string article = makeArticle(rng);
     std::u16string content;
@@ -280,10 +279,9 @@ Session openSession(SeededRNG& rng, StopMoment moment, TypingMode& mode) {
         content = u"前文已有内容。Existing tail.";
         insertionOffset = static_cast<int>(rng.choose(content.size() + 1));
     }
-    session.word = std::make_shared<test::FakeWordProcessor>(content, insertionOffset);
-    if (rng.unit() < 0.25)
-        session.word->setLatency(std::chrono::milliseconds(1));
-    session.ports = std::make_shared<TrialPorts>(session.word, session.clock);
+    TrialTarget::Opened opened = target.open(content, insertionOffset, rng);
+    session.ports =
+        std::make_shared<TrialPorts>(opened.sink, opened.guardian, opened.reader, session.clock);
 
     TypingEngineOptions options;
     options.text = TextPreparer::prepare(article);
@@ -292,9 +290,9 @@ Session openSession(SeededRNG& rng, StopMoment moment, TypingMode& mode) {
     options.sink = session.ports;
     options.guardian = session.ports;
     options.reader = session.ports;
-    options.documentID = "doc-1";
-    options.initialContent = content;
-    options.insertionOffset = insertionOffset;
+    options.documentID = opened.documentID;
+    options.initialContent = opened.initialContent;
+    options.insertionOffset = opened.insertionOffset;
     options.clock = session.clock;
     options.observer = session.recorder;
     options.observerQueue = std::make_shared<InlineTaskQueue>();
@@ -302,8 +300,8 @@ Session openSession(SeededRNG& rng, StopMoment moment, TypingMode& mode) {
     session.shape =
         shapeOf(options.text, Planner::plan(options.text, options.settings, 0, options.seed));
     session.engine = TypingEngine::create(std::move(options));
-    // Generous read-back patience: with the fake nothing should time out, and a timeout would
-    // only blur which stop came first.
+    // Generous read-back patience: nothing should time out, and a timeout would only blur
+    // which stop came first.
     session.engine->setCheckpointTimeout(2.0);
     session.engine->setPollInterval(0.0005);
     session.engine->setSettleWindow(0.002);
@@ -538,7 +536,14 @@ int postsInside(const std::vector<double>& postTimes, const std::vector<StopWind
     return inside;
 }
 
-TrialResult runStopTrial(std::uint64_t seed, TrialKind kind,
+TrialTarget::Opened FakeTarget::open(const std::u16string& content, int cursor, SeededRNG& rng) {
+    auto word = std::make_shared<test::FakeWordProcessor>(content, cursor);
+    if (rng.unit() < 0.25)
+        word->setLatency(std::chrono::milliseconds(1));
+    return {word, word, word, "doc-1", content, cursor};
+}
+
+TrialResult runStopTrial(std::uint64_t seed, TrialKind kind, TrialTarget& target,
                          const std::function<void(const std::string&)>& onTrappedPost) {
     SeededRNG rng(seed);
     TrialResult result;
@@ -555,7 +560,7 @@ TrialResult runStopTrial(std::uint64_t seed, TrialKind kind,
                                       StopMoment::resume,     StopMoment::finalVerification};
         result.moment = moments[rng.choose(6)];
     }
-    Session session = openSession(rng, result.moment, result.mode);
+    Session session = openSession(rng, result.moment, target, result.mode);
     if (result.moment == StopMoment::typo && session.shape.typoSteps == 0)
         result.moment = StopMoment::post; // This article offered no place for a typo.
     result.sources = chooseSources(rng, kind, result.moment);
@@ -702,6 +707,8 @@ RunSummary runStopTrials(const RunOptions& options) {
     std::mutex reporting;
     const auto started = std::chrono::steady_clock::now();
     const auto work = [&] {
+        std::unique_ptr<TrialTarget> target =
+            options.makeTarget ? options.makeTarget() : std::make_unique<FakeTarget>();
         for (;;) {
             const int index = next.fetch_add(1);
             if (index >= options.trials)
@@ -711,7 +718,8 @@ RunSummary runStopTrials(const RunOptions& options) {
                 options.raceEvery > 0 && index % options.raceEvery == options.raceEvery - 1
                     ? TrialKind::race
                     : TrialKind::single;
-            summary.results[index] = runStopTrial(seeds.next(), kind, options.onTrappedPost);
+            summary.results[index] =
+                runStopTrial(seeds.next(), kind, *target, options.onTrappedPost);
             if (options.onTrial) {
                 std::lock_guard lock(reporting);
                 options.onTrial(summary.results[index]);

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "core/engine/DocumentReader.h"
+#include "core/engine/KeyEventSink.h"
 #include "core/engine/SessionPhase.h"
 #include "core/engine/StopReason.h"
+#include "core/engine/TargetGuard.h"
+#include "core/text/SeededRNG.h"
 #include "core/text/TypingMode.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +30,31 @@ enum class StopSource {
     guard,           ///< the guard objects to a stroke
 };
 std::string_view name(StopSource source);
+
+/// Where a trial's word processor comes from: the in-process fake, or a simulated Word.
+class TrialTarget {
+public:
+    virtual ~TrialTarget() = default;
+
+    struct Opened {
+        std::shared_ptr<KeyEventSink> sink;
+        std::shared_ptr<TargetGuard> guardian;
+        std::shared_ptr<DocumentReader> reader;
+        std::string documentID;
+        /// The document as the engine is to anchor it, and the insertion point in it.
+        std::u16string initialContent;
+        int insertionOffset = 0;
+    };
+    /// A document holding `content` with the insertion point at `cursor`, ready for a session.
+    /// `rng` may vary what the target allows itself to vary (latency, say).
+    virtual Opened open(const std::u16string& content, int cursor, SeededRNG& rng) = 0;
+};
+
+/// The in-process fake word processor; a quarter of the documents absorb strokes 1 ms late.
+class FakeTarget final : public TrialTarget {
+public:
+    Opened open(const std::u16string& content, int cursor, SeededRNG& rng) override;
+};
 
 /// One stop or one race of stops against one session.
 enum class TrialKind { single, race };
@@ -54,7 +84,7 @@ struct TrialResult {
 /// Runs one trial: the seed decides the article, the mode, the moment, the sources and the
 /// timing offsets; thread scheduling does the rest. `onTrappedPost` is called at once, on the
 /// posting thread, for every stroke posted after a stop a request recorded.
-TrialResult runStopTrial(std::uint64_t seed, TrialKind kind,
+TrialResult runStopTrial(std::uint64_t seed, TrialKind kind, TrialTarget& target,
                          const std::function<void(const std::string&)>& onTrappedPost = {});
 
 /// The phase the transition table prescribes after a stop for `reason` recorded in `phase`,
@@ -76,6 +106,8 @@ struct RunOptions {
     int jobs = 2;
     /// Every `raceEvery`th trial races several stops; 0: none.
     int raceEvery = 3;
+    /// One target per concurrent job; the in-process fake when not given.
+    std::function<std::unique_ptr<TrialTarget>()> makeTarget;
     /// Called at once for every post the live trap catches.
     std::function<void(const std::string&)> onTrappedPost;
     /// Called after each trial, from the thread that ran it, one call at a time.
