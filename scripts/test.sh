@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite: once as a
 # normal build, once under AddressSanitizer + UBSan, and the threaded suites (engine,
-# platform layer, simulator) once more under ThreadSanitizer. Set PLUMEO_SANITIZER_BUILDS=0
-# to skip the sanitizer builds while iterating.
+# platform layer, simulator) once more under ThreadSanitizer; then each fuzz target runs
+# briefly on its corpus (Linux: clang's libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the
+# sanitizer and fuzz stages while iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -42,5 +43,9 @@ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" -DPLUMEO_BUILD_BENCH=OFF
     run_thread_sanitizer_suites
+    if [[ "$(uname -s)" == "Linux" ]]; then
+        echo "== fuzzing"
+        bash scripts/fuzz.sh "${PLUMEO_FUZZ_SECONDS:-10}"
+    fi
 fi
 echo "== all test stages passed in $((SECONDS - started)) s"
