@@ -1,8 +1,10 @@
 // plumeo-stop-trials: many sessions against the in-process word processor, each stopped at a
 // random moment from another thread, or by several stops racing each other.
 //
-//   plumeo-stop-trials [--trials N] [--seed S] [--jobs J] [--race-every K] [--progress]
+//   plumeo-stop-trials [--trials N] [--seed S] [--jobs J] [--race-every K] [--simulator]
+//                      [--progress]
 
+#include "tests/trials/SimulatorTarget.h"
 #include "tests/trials/StopTrials.h"
 
 #include <cstdio>
@@ -16,8 +18,10 @@ namespace {
 
 void usage() {
     std::cerr << "usage: plumeo-stop-trials [--trials N] [--seed S] [--jobs J] "
-                 "[--race-every K] [--progress]\n"
-                 "  every Kth trial races several stops (default 3; 0: none)\n";
+                 "[--race-every K] [--simulator] [--progress]\n"
+                 "  every Kth trial races several stops (default 3; 0: none)\n"
+                 "  --simulator: each job drives its own simulated Word through the platform\n"
+                 "  layer instead of the in-process word processor\n";
 }
 
 } // namespace
@@ -46,7 +50,13 @@ int main(int argc, char** argv) {
                 options.jobs = std::max(1, std::stoi(value()));
             else if (argument == "--race-every")
                 options.raceEvery = std::max(0, std::stoi(value()));
-            else if (argument == "--progress")
+            else if (argument == "--simulator") {
+                options.makeTarget = simulatorTargets();
+                if (!options.makeTarget) {
+                    std::cerr << "this build has no simulator\n";
+                    return 2;
+                }
+            } else if (argument == "--progress")
                 progress = true;
             else {
                 usage();
