@@ -21,8 +21,11 @@ namespace plumeo::simproto {
 // Answers come in request order on each connection. Notifications are fetched with the
 // "events.wait" request (a long poll), so the stream never mixes unsolicited messages in.
 
-/// No line may exceed this; a longer one is answered with an "oversized" error and skipped.
+/// No request line may exceed this; a longer one is answered with an "oversized" error and
+/// skipped.
 inline constexpr std::size_t maxMessageBytes = std::size_t{1} << 20;
+/// Answers may be longer (a whole long document read back), up to this.
+inline constexpr std::size_t maxAnswerBytes = std::size_t{64} << 20;
 
 /// The socket path: $PLUMEO_SIM_SOCKET, else $XDG_RUNTIME_DIR/plumeo-sim.sock, else
 /// /tmp/plumeo-sim-<uid>/sim.sock.
@@ -105,7 +108,7 @@ private:
     std::mutex mutex_;
     int fd_ = -1;
     std::int64_t nextId_ = 1;
-    LineSplitter splitter_;
+    LineSplitter splitter_{maxAnswerBytes};
 };
 
 // POSIX helpers shared by the server and the client.

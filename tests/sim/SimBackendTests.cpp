@@ -304,3 +304,19 @@ TEST_F(SimBackendTest, SheetAndToolbarFocusShowInTheTree) {
     control().focusToolbar(true);
     EXPECT_EQ(axString(backend->axAttribute(focusedElement(), "AXRole")), u"AXButton");
 }
+
+TEST_F(SimBackendTest, LongDocumentsReadBackWhole) {
+    // Each text fits in a request; the dump of both is longer than a request may be, which
+    // answers are allowed.
+    std::u16string text;
+    while (text.size() * 3 < simproto::maxMessageBytes * 3 / 5) {
+        text += u"长文读回的合成文本。\r";
+    }
+    const std::string second = control().newDocument();
+    control().setDocumentText("文档1", text, 0);
+    control().setDocumentText(second, text + u"\U0001F600", 0);
+    EXPECT_EQ(control().documentText("文档1"), text + u"\r");
+    const auto all = run("readall", {std::u16string(u"文档1")});
+    ASSERT_TRUE(all.succeeded());
+    EXPECT_EQ(all.descriptor->stringValue(), text + u"\r");
+}
