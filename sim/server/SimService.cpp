@@ -504,6 +504,9 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             }
             world.refreshBody(doc->name());
             result = true;
+        } else if (op == "ctl.documentText") {
+            const WordDocument* doc = world.document(stringArg(args, "name"));
+            result = doc ? json(toUtf8(doc->story())) : json(nullptr);
         } else if (op == "ctl.openSheet") {
             result = world.openSheet(stringArg(args, "title", "存储"));
         } else if (op == "ctl.closeSheet") {

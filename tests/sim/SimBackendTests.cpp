@@ -1,3 +1,4 @@
+#include "core/text/Utf16.h"
 #include "mac/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
@@ -316,6 +317,9 @@ TEST_F(SimBackendTest, LongDocumentsReadBackWhole) {
     control().setDocumentText("文档1", text, 0);
     control().setDocumentText(second, text + u"\U0001F600", 0);
     EXPECT_EQ(control().documentText("文档1"), text + u"\r");
+    const auto state = control().dump();
+    ASSERT_EQ(state["word"]["documents"].size(), 2u);
+    EXPECT_EQ(toUtf16(state["word"]["documents"][1]["text"].get<std::string>()), text + u"\r");
     const auto all = run("readall", {std::u16string(u"文档1")});
     ASSERT_TRUE(all.succeeded());
     EXPECT_EQ(all.descriptor->stringValue(), text + u"\r");

@@ -67,13 +67,11 @@ void SimControl::setStoryType(const std::string& name, std::uint32_t code) {
 }
 
 std::u16string SimControl::documentText(const std::string& name) {
-    const json state = dump();
-    for (const auto& document : state["word"]["documents"]) {
-        if (document["name"] == name) {
-            return toUtf16(document["text"].get<std::string>());
-        }
+    const json text = connection_.call("ctl.documentText", {{"name", name}});
+    if (!text.is_string()) {
+        throw simproto::SimError("state", "no document " + name);
     }
-    throw simproto::SimError("state", "no document " + name);
+    return toUtf16(text.get<std::string>());
 }
 
 void SimControl::setBodyRecreateEvery(int characters) {
