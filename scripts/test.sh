@@ -25,7 +25,8 @@ run_suite() {
 # The threaded suites only: building the whole tree a third time would not find more races.
 run_thread_sanitizer_suites() {
     local dir=build-tsan
-    local suites=(tests/core/engine/StyloCoreEngineTests tests/mac/StyloMacTests tests/sim/PlumeoSimTests)
+    local suites=(tests/core/engine/StyloCoreEngineTests tests/trials/PlumeoStopTrialsTests
+        tests/mac/StyloMacTests tests/sim/PlumeoSimTests)
     echo "== building $dir"
     bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_SANITIZE=thread \
         -DPLUMEO_BUILD_BENCH=OFF
