@@ -189,6 +189,8 @@ TEST_F(EndToEndTest, FastModeBacksOffWhenWordFallsBehindAndStillFinishesVerified
 }
 
 TEST_F(EndToEndTest, WordsAutoCorrectStopsTheSessionAndResumingAcceptsTheChangedText) {
+    // Word replaces "a--b" with an em dash once the following space is typed.
+    control().setAutoCorrect("replaceSymbols", true);
     SessionSetup setup;
     setup.article = u"Use a--b here, then keep typing the rest of this sentence 到结尾。";
     setup.settings = quickSettings(TypingMode::stable);

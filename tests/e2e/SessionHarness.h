@@ -39,7 +39,6 @@ public:
     int posts() const { return posts_.load(); }
     int backspaces() const { return backspaces_.load(); }
     int postsAfterWordQuit() const { return postsAfterWordQuit_.load(); }
-    const CGKeySink& sink() const { return sink_; }
 
 private:
     std::shared_ptr<PlatformBackend> backend_;
@@ -110,9 +109,6 @@ protected:
 
     /// The document exactly as the simulated Word holds it, from the simulator's state dump.
     std::u16string simulatedDocument();
-    /// The engine's expected final document as Word stores it (with the final paragraph mark,
-    /// which the engine's initial content already holds).
-    std::u16string expectedDocument() const { return engine->expectedFinalDocument(); }
 
     std::shared_ptr<SimBackend> backend;
     std::int32_t wordPid = 0;
