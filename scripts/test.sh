@@ -26,7 +26,7 @@ run_suite() {
 run_thread_sanitizer_suites() {
     local dir=build-tsan
     local suites=(tests/core/engine/StyloCoreEngineTests tests/trials/PlumeoStopTrialsTests
-        tests/mac/StyloMacTests tests/sim/PlumeoSimTests)
+        tests/mac/StyloMacTests tests/sim/PlumeoSimTests tests/e2e/PlumeoEndToEndTests)
     echo "== building $dir"
     bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_SANITIZE=thread \
         -DPLUMEO_BUILD_BENCH=OFF
