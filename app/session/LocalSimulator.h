@@ -1,0 +1,32 @@
+#pragma once
+
+// A plumeo-sim of the tool's own: started on a private socket in a fresh temporary directory,
+// stopped (with its Word process) when the object goes, on success and on error alike.
+
+#include <string>
+
+namespace plumeo {
+
+class LocalSimulator {
+public:
+    /// Starts the simulator with Word running and one empty document, and waits until it
+    /// answers. Throws std::runtime_error with a message for the user otherwise.
+    LocalSimulator();
+    ~LocalSimulator();
+    LocalSimulator(const LocalSimulator&) = delete;
+    LocalSimulator& operator=(const LocalSimulator&) = delete;
+
+    const std::string& socketPath() const { return socketPath_; }
+
+    /// The build tree's plumeo-sim when it exists, else the name looked up on PATH.
+    static std::string executable();
+
+private:
+    void stop();
+
+    std::string directory_;
+    std::string socketPath_;
+    int pid_ = -1;
+};
+
+} // namespace plumeo
