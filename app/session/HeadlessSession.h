@@ -41,7 +41,7 @@ struct HeadlessSessionOptions {
     std::function<bool()> cancelRequested;
     /// How many times a paused session is resumed, or has its differences accepted, before
     /// the tool gives up and cancels.
-    int maxRecoveries = 5;
+    int maxRecoveries = 20;
 };
 
 class HeadlessSession {

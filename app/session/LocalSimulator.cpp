@@ -64,8 +64,17 @@ LocalSimulator::LocalSimulator() {
     for (auto& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    // A process group of its own: Ctrl-C at the terminal reaches this tool only, which then
+    // cancels the session and still reads the simulator's document before stopping it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    const int spawned =
+        posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) {
         std::filesystem::remove_all(directory_);
         throw std::runtime_error("无法启动模拟器 " + program);
     }
