@@ -57,11 +57,10 @@ void readyWord(plumeo::SimControl& control, plumeo::AutoCorrectPolicy autoCorrec
         control.newDocument();
     control.activateBundle("com.microsoft.Word");
     if (autoCorrect == plumeo::AutoCorrectPolicy::allOff) {
-        for (const char* option :
-             {"correctSentenceCaps", "correctInitialCaps", "replaceText", "replaceQuotes",
-              "replaceSymbols", "replaceOrdinals", "replaceFractions", "applyNumberedLists",
-              "applyBulletedLists", "replaceHyperlinks", "replacePlainTextEmphasis"})
-            control.setAutoCorrect(option, false);
+        // Every switch the simulated Word reports, so none added later is missed.
+        for (const auto& [option, on] : control.dump()["autoCorrect"].items())
+            if (on.is_boolean())
+                control.setAutoCorrect(option, false);
     }
 }
 

@@ -1,0 +1,216 @@
+#include "app/session/HeadlessSession.h"
+#include "app/session/LocalSimulator.h"
+#include "app/session/SessionCommandLine.h"
+#include "core/text/Utf16.h"
+#include "mac/backend/sim/SimBackend.h"
+#include "tests/support/SimulatorFixture.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+using namespace plumeo;
+
+namespace {
+
+/// The message of the CommandLineError the arguments give, or "" when they parse.
+std::string commandLineError(const std::vector<std::string>& arguments) {
+    try {
+        parseSessionCommandLine(arguments);
+    } catch (const CommandLineError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(SessionCommandLine, ReadsEveryOptionInAnyOrder) {
+    const SessionCommandLine parsed =
+        parseSessionCommandLine({"--typos", "0.05", "article.txt", "--mode", "natural", "--speed",
+                                 "240", "--seed", "18446744073709551615", "--socket", "/tmp/s.sock",
+                                 "--start-simulator", "--no-autocorrect"});
+    EXPECT_EQ(parsed.articlePath, "article.txt");
+    EXPECT_EQ(parsed.mode, TypingMode::natural);
+    EXPECT_EQ(parsed.seed, 18446744073709551615ull);
+    EXPECT_EQ(parsed.socketPath, "/tmp/s.sock");
+    EXPECT_EQ(parsed.simulator, SimulatorSource::ownProcess);
+    EXPECT_EQ(parsed.autoCorrect, AutoCorrectPolicy::allOff);
+    const ModeSettings settings = sessionSettings(parsed);
+    EXPECT_EQ(settings.unitsPerMinute, 240);
+    EXPECT_TRUE(settings.typoEnabled);
+    EXPECT_EQ(settings.typoRate, 0.05);
+}
+
+TEST(SessionCommandLine, DefaultsTypeQuicklyAndLeaveTheEnvironmentAlone) {
+    const SessionCommandLine plain = parseSessionCommandLine({"a.txt"});
+    EXPECT_EQ(plain.simulator, SimulatorSource::existing);
+    EXPECT_EQ(plain.autoCorrect, AutoCorrectPolicy::wordDefaults);
+    EXPECT_FALSE(plain.seed.has_value());
+    EXPECT_EQ(sessionSettings(plain).mode, TypingMode::stable);
+    EXPECT_EQ(sessionSettings(plain).unitsPerMinute, ModeSettings::speedRange.upperBound);
+    EXPECT_FALSE(sessionSettings(plain).typoEnabled);
+    // Fast mode keeps its own pacing, which lies beyond the range of the other two.
+    const auto fast = sessionSettings(parseSessionCommandLine({"--mode", "fast", "a.txt"}));
+    EXPECT_EQ(fast.unitsPerMinute, ModeSettings::defaultSpeed(TypingMode::fast));
+    EXPECT_EQ(commandLineError({"--mode", "fast", "--speed", "6000", "a.txt"}), "");
+    EXPECT_TRUE(parseSessionCommandLine({"--help"}).showHelp);
+}
+
+TEST(SessionCommandLine, RejectsBadValuesWithAMessageNamingThem) {
+    EXPECT_TRUE(contains(commandLineError({"--mode", "slow", "a.txt"}), "「slow」"));
+    EXPECT_TRUE(contains(commandLineError({"--mode", "Stable", "a.txt"}), "「Stable」"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "fast", "a.txt"}), "「fast」"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "12x", "a.txt"}), "「12x」"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "-5", "a.txt"}), "「-5」"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "nan", "a.txt"}), "「nan」"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "5000", "a.txt"}), "30 到 1200"));
+    EXPECT_TRUE(contains(commandLineError({"--speed", "29", "a.txt"}), "30 到 1200"));
+    EXPECT_TRUE(contains(commandLineError({"--seed", "0", "a.txt"}), "「0」"));
+    EXPECT_TRUE(contains(commandLineError({"--seed", "-1", "a.txt"}), "「-1」"));
+    EXPECT_TRUE(contains(commandLineError({"--seed", "18446744073709551616", "a.txt"}), "种子"));
+    EXPECT_TRUE(
+        contains(commandLineError({"--typos", "1.5", "--mode", "natural", "a.txt"}), "「1.5」"));
+    EXPECT_TRUE(contains(commandLineError({"--typos", "0.1", "a.txt"}), "自然模式"));
+}
+
+TEST(SessionCommandLine, RejectsMissingOrSurplusArguments) {
+    EXPECT_TRUE(contains(commandLineError({}), "缺少文章文件"));
+    EXPECT_TRUE(contains(commandLineError({"--start-simulator"}), "缺少文章文件"));
+    // A switch at the end has no value; it must not swallow nothing or the file name.
+    EXPECT_TRUE(contains(commandLineError({"a.txt", "--mode"}), "--mode 缺少取值"));
+    EXPECT_TRUE(contains(commandLineError({"a.txt", "b.txt"}), "只能给出一个"));
+    EXPECT_TRUE(contains(commandLineError({"--fast", "a.txt"}), "未知的选项 --fast"));
+}
+
+TEST(SessionResult, ExitsZeroOnlyForAVerifiedDocument) {
+    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::completed(VerificationOutcome::verified())),
+              0);
+    EXPECT_EQ(HeadlessSession::exitCode(
+                  SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(2))),
+              0);
+    EXPECT_EQ(HeadlessSession::exitCode(
+                  SessionPhase::completed(VerificationOutcome::unverified("读回失败"))),
+              1);
+    EXPECT_EQ(HeadlessSession::exitCode(
+                  SessionPhase::completed(VerificationOutcome::mismatch(ComparisonReport{}))),
+              1);
+    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::cancelled(StopReason::userCancel())), 1);
+    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::paused(StopReason::userPause())), 1);
+}
+
+TEST(SessionResult, ListsAtMostTenDifferencesWithTheirPositions) {
+    ComparisonReport report;
+    report.expectedLength = 100;
+    report.actualLength = 90;
+    for (int i = 0; i < 12; ++i) {
+        DifferenceHunk hunk;
+        hunk.expectedStart = i * 5;
+        hunk.expectedLength = 1;
+        hunk.kind = i == 0 ? DifferenceKind::smartQuotes : DifferenceKind::missing;
+        hunk.outsideInsertion = i == 1;
+        report.hunks.push_back(hunk);
+    }
+    const auto lines = HeadlessSession::resultLines(
+        SessionPhase::completed(VerificationOutcome::mismatch(report)));
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0], "输入已结束，但读回与原文不一致：" + report.summary());
+    EXPECT_EQ(lines[1],
+              "差异 1：直引号被替换为弯引号（Word 自动套用格式：直引号替换为弯引号）；位置 0");
+    EXPECT_EQ(lines[2], "差异 2：缺失内容；位置 5；位于插入区之外");
+    EXPECT_EQ(lines[10], "差异 10：缺失内容；位置 45");
+}
+
+namespace {
+
+class HeadlessSessionRun : public plumeo::testing::SimulatorFixture {
+protected:
+    void SetUp() override {
+        SimulatorFixture::SetUp();
+        documentName = control().dump()["word"]["documents"][0]["name"].get<std::string>();
+        // Word's AutoCorrect would rewrite the article; these runs are about the wiring.
+        for (const auto& [name, on] : control().dump()["autoCorrect"].items())
+            if (on.is_boolean())
+                control().setAutoCorrect(name, false);
+    }
+
+    std::unique_ptr<HeadlessSession> makeSession(std::function<bool()> cancel = {}) {
+        HeadlessSessionOptions options;
+        options.settings = ModeSettings::make(TypingMode::stable, 1200, false, 0);
+        options.seed = 42;
+        options.out = &output;
+        options.cancelRequested = std::move(cancel);
+        return std::make_unique<HeadlessSession>(
+            std::make_shared<SimBackend>(simulator().socketPath()), options);
+    }
+
+    std::string documentName;
+    std::ostringstream output;
+};
+
+} // namespace
+
+TEST_F(HeadlessSessionRun, TypesAtTheCursorAndVerifies) {
+    control().setDocumentText(documentName, u"前文后文", 2);
+    auto session = makeSession();
+    session->prepare(u"Hi 世界！\n第二段 😀");
+    const SessionPhase phase = session->run();
+
+    EXPECT_EQ(phase, SessionPhase::completed(VerificationOutcome::verified())) << output.str();
+    EXPECT_EQ(HeadlessSession::exitCode(phase), 0);
+    EXPECT_EQ(control().documentText(documentName), u"前文Hi 世界！\r第二段 😀后文\r");
+    EXPECT_TRUE(contains(output.str(), "完成：整篇读回与原文逐字一致")) << output.str();
+    EXPECT_TRUE(contains(output.str(), "已发送 12 · 已确认 12 · 共 12")) << output.str();
+}
+
+TEST_F(HeadlessSessionRun, RefusesASelectionAndTypesNothing) {
+    control().setDocumentText(documentName, u"原有内容", 1);
+    control().setSelection(documentName, 1, 3);
+    auto session = makeSession();
+    try {
+        session->prepare(u"不应出现");
+        FAIL() << "a selection was accepted as the target";
+    } catch (const SessionSetupError& error) {
+        EXPECT_STREQ(error.what(), "Word 中有选中的文字：请点击一下取消选中，只保留插入光标");
+    }
+    EXPECT_EQ(control().documentText(documentName), u"原有内容\r");
+}
+
+TEST_F(HeadlessSessionRun, CancelStopsTheKeysBeforeReturning) {
+    const std::u16string article(300, u'字');
+    HeadlessSession* running = nullptr;
+    auto session = makeSession(
+        [&running] { return running && running->engine()->snapshot().ledger.sentUnits >= 5; });
+    running = session.get();
+    session->prepare(article);
+    const SessionPhase phase = session->run();
+
+    EXPECT_EQ(phase.kind, SessionPhase::Kind::cancelled) << output.str();
+    EXPECT_EQ(phase.reason.kind, StopReason::Kind::userCancel);
+    EXPECT_NE(HeadlessSession::exitCode(phase), 0);
+    const int sent = session->engine()->snapshot().ledger.sentUnits;
+    EXPECT_LT(sent, 300);
+    // Whatever was posted has landed once run() returns, and nothing follows it.
+    const std::u16string atReturn = control().documentText(documentName);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(control().documentText(documentName), atReturn);
+    EXPECT_LE(utf16Count(atReturn), sent + 1);
+}
+
+TEST(LocalSimulator, StartsWordWithADocumentAndCleansUp) {
+    std::string socketPath;
+    {
+        LocalSimulator simulator;
+        socketPath = simulator.socketPath();
+        SimControl control(socketPath);
+        EXPECT_TRUE(control.wordPid().has_value());
+        EXPECT_EQ(control.dump()["word"]["documents"].size(), 1u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(socketPath).parent_path()));
+}
