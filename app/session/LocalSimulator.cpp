@@ -122,4 +122,19 @@ void LocalSimulator::stop() {
     }
 }
 
+void readySimulatedWord(SimControl& control, AutoCorrectPolicy autoCorrect) {
+    if (!control.wordPid())
+        control.launchWord();
+    if (control.dump()["word"]["documents"].empty())
+        control.newDocument();
+    control.activateBundle("com.microsoft.Word");
+    if (autoCorrect == AutoCorrectPolicy::allOff) {
+        // Every switch the simulated Word reports, so none added later is missed.
+        const nlohmann::json state = control.dump();
+        for (const auto& [option, on] : state["autoCorrect"].items())
+            if (on.is_boolean())
+                control.setAutoCorrect(option, false);
+    }
+}
+
 } // namespace plumeo

@@ -3,6 +3,9 @@
 // A plumeo-sim of the tool's own: started on a private socket in a fresh temporary directory,
 // stopped (with its Word process) when the object goes, on success and on error alike.
 
+#include "app/session/SessionCommandLine.h"
+#include "mac/backend/sim/SimControl.h"
+
 #include <string>
 
 namespace plumeo {
@@ -28,5 +31,9 @@ private:
     std::string socketPath_;
     int pid_ = -1;
 };
+
+/// Makes sure the simulated Word runs with a document in front, as a person would before
+/// starting, and applies the AutoCorrect policy. Throws simproto::SimError.
+void readySimulatedWord(SimControl& control, AutoCorrectPolicy autoCorrect);
 
 } // namespace plumeo

@@ -42,25 +42,16 @@ std::u16string readArticle(const std::string& path) {
         throw plumeo::CommandLineError("无法读取文章文件：" + path);
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     try {
-        return plumeo::toUtf16(bytes);
+        std::u16string article = plumeo::toUtf16(bytes);
+        // The newline that ends a text file's last line is not an empty paragraph to type.
+        if (!article.empty() && article.back() == u'\n')
+            article.pop_back();
+        if (!article.empty() && article.back() == u'\r')
+            article.pop_back();
+        return article;
     } catch (const plumeo::Utf8Error& error) {
         throw plumeo::CommandLineError("文章文件不是有效的 UTF-8（字节 " +
                                        std::to_string(error.byteOffset()) + "）：" + path);
-    }
-}
-
-/// Makes sure Word runs with a document in front, as a person would before starting.
-void readyWord(plumeo::SimControl& control, plumeo::AutoCorrectPolicy autoCorrect) {
-    if (!control.wordPid())
-        control.launchWord();
-    if (control.dump()["word"]["documents"].empty())
-        control.newDocument();
-    control.activateBundle("com.microsoft.Word");
-    if (autoCorrect == plumeo::AutoCorrectPolicy::allOff) {
-        // Every switch the simulated Word reports, so none added later is missed.
-        for (const auto& [option, on] : control.dump()["autoCorrect"].items())
-            if (on.is_boolean())
-                control.setAutoCorrect(option, false);
     }
 }
 
@@ -75,7 +66,7 @@ int runSession(const plumeo::SessionCommandLine& commandLine, const std::u16stri
     }
     plumeo::SimControl control(socketPath);
     if (simulator || commandLine.autoCorrect == plumeo::AutoCorrectPolicy::allOff)
-        readyWord(control, commandLine.autoCorrect);
+        plumeo::readySimulatedWord(control, commandLine.autoCorrect);
 
     plumeo::HeadlessSessionOptions options;
     options.settings = plumeo::sessionSettings(commandLine);

@@ -135,9 +135,7 @@ protected:
         SimulatorFixture::SetUp();
         documentName = control().dump()["word"]["documents"][0]["name"].get<std::string>();
         // Word's AutoCorrect would rewrite the article; these runs are about the wiring.
-        for (const auto& [name, on] : control().dump()["autoCorrect"].items())
-            if (on.is_boolean())
-                control().setAutoCorrect(name, false);
+        readySimulatedWord(control(), AutoCorrectPolicy::allOff);
     }
 
     std::unique_ptr<HeadlessSession> makeSession(std::function<bool()> cancel = {}) {
@@ -201,6 +199,24 @@ TEST_F(HeadlessSessionRun, CancelStopsTheKeysBeforeReturning) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(control().documentText(documentName), atReturn);
     EXPECT_LE(utf16Count(atReturn), sent + 1);
+}
+
+TEST(LocalSimulator, ReadiesWordAndSwitchesAutoCorrectOffOnlyWhenAsked) {
+    LocalSimulator simulator;
+    SimControl control(simulator.socketPath());
+    control.quitWord();
+    readySimulatedWord(control, AutoCorrectPolicy::wordDefaults);
+    nlohmann::json state = control.dump();
+    ASSERT_TRUE(control.wordPid().has_value());
+    EXPECT_EQ(state["frontmostPid"], *control.wordPid());
+    EXPECT_EQ(state["word"]["documents"].size(), 1u);
+    EXPECT_EQ(state["autoCorrect"]["replaceQuotes"], true);
+
+    readySimulatedWord(control, AutoCorrectPolicy::allOff);
+    state = control.dump();
+    EXPECT_EQ(state["word"]["documents"].size(), 1u) << "a second document was opened";
+    for (const auto& [name, on] : state["autoCorrect"].items())
+        EXPECT_EQ(on, false) << name;
 }
 
 TEST(LocalSimulator, StartsWordWithADocumentAndCleansUp) {
