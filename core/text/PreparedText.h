@@ -33,8 +33,9 @@ struct KeyStroke {
 /// One grapheme cluster of the article, or one paragraph break, line break or tab.
 struct TypeUnit {
     UnitKind kind = UnitKind::text;
-    std::u16string wordText;                ///< What the unit leaves in the document.
-    std::vector<std::u16string> eventChunks; ///< Text units only: wordText cut at scalar boundaries.
+    std::u16string wordText; ///< What the unit leaves in the document.
+    std::vector<std::u16string>
+        eventChunks; ///< Text units only: wordText cut at scalar boundaries.
 
     int wordLength() const { return static_cast<int>(wordText.size()); }
     std::vector<KeyStroke> strokes() const;

@@ -35,8 +35,8 @@ std::u16string toUtf16(std::string_view utf8) {
     std::size_t i = 0;
     const std::size_t size = utf8.size();
     auto fail = [&](const char* what) {
-        throw Utf8Error(i, "文本不是有效的 UTF-8（第 " + std::to_string(i + 1) + " 个字节：" + what +
-                               "）。");
+        throw Utf8Error(i, "文本不是有效的 UTF-8（第 " + std::to_string(i + 1) + " 个字节：" +
+                               what + "）。");
     };
     while (i < size) {
         const auto lead = static_cast<unsigned char>(utf8[i]);

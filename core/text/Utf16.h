@@ -11,16 +11,24 @@ namespace plumeo {
 // UTF-16 code units, so positions are plain indexes into std::u16string.
 
 /// Number of UTF-16 code units.
-inline int utf16Count(std::u16string_view text) { return static_cast<int>(text.size()); }
+inline int utf16Count(std::u16string_view text) {
+    return static_cast<int>(text.size());
+}
 
 /// The text between two UTF-16 offsets. Both bounds are clamped (lo to 0...count, hi to
 /// lo...count), so reversed or out-of-range bounds give a shorter or empty slice and never fail.
 /// A surrogate half cut off by a bound becomes U+FFFD.
 std::u16string utf16Slice(std::u16string_view text, int from, int to);
 
-inline bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-inline bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-inline bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+inline bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+inline bool isSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDFFF;
+}
 
 /// Input at the edges (files, command line, JSON) that is not valid UTF-8.
 class Utf8Error : public std::runtime_error {

@@ -29,11 +29,11 @@ TEST(Utf8Conversion, RoundTripsEveryPlane) {
 
 TEST(Utf8Conversion, RejectsInvalidInputWithItsOffset) {
     const std::string invalid[] = {
-        "ab\xC0\xAF",         // overlong slash
-        "\xED\xA0\x80",       // encoded surrogate
-        "\xF4\x90\x80\x80",   // above U+10FFFF
-        "x\xE4\xB8",          // truncated
-        "\x80",               // stray continuation byte
+        "ab\xC0\xAF",       // overlong slash
+        "\xED\xA0\x80",     // encoded surrogate
+        "\xF4\x90\x80\x80", // above U+10FFFF
+        "x\xE4\xB8",        // truncated
+        "\x80",             // stray continuation byte
     };
     for (const auto& bytes : invalid)
         EXPECT_THROW(toUtf16(bytes), Utf8Error) << bytes.size();
@@ -47,5 +47,6 @@ TEST(Utf8Conversion, RejectsInvalidInputWithItsOffset) {
 
 TEST(Utf8Conversion, LoneSurrogatesBecomeReplacementCharacters) {
     const std::u16string lone = {u'a', char16_t(0xD800), u'b'};
-    EXPECT_EQ(toUtf8(lone), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(toUtf8(lone), "a\xEF\xBF\xBD"
+                            "b");
 }
