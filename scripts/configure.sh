@@ -8,5 +8,7 @@ extra=()
 if [[ "$(uname -s)" == "Darwin" ]]; then
     # Homebrew's ICU is keg-only.
     extra+=("-DCMAKE_PREFIX_PATH=$(brew --prefix icu4c)")
+    # The Apple backend is not written yet; until it is, macOS builds use the simulator too.
+    extra+=("-DPLUMEO_BACKEND=${PLUMEO_BACKEND:-sim}")
 fi
 cmake -S "$root" -B "$build_dir" -G Ninja "${extra[@]}" "$@" >/dev/null
