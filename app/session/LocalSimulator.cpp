@@ -1,43 +1,8 @@
 #include "app/session/LocalSimulator.h"
 
-#include "sim/protocol/SimProtocol.h"
-
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <spawn.h>
-#include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace plumeo {
-
-namespace {
-
-using namespace std::chrono_literals;
-
-bool reaped(int pid) {
-    int status = 0;
-    const pid_t result = waitpid(pid, &status, WNOHANG);
-    return result == pid || (result < 0 && errno == ECHILD);
-}
-
-bool waitForExit(int pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (reaped(pid))
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
-
-} // namespace
 
 std::string LocalSimulator::executable() {
 #ifdef PLUMEO_SIM_EXECUTABLE
@@ -48,79 +13,19 @@ std::string LocalSimulator::executable() {
     return "plumeo-sim";
 }
 
-LocalSimulator::LocalSimulator() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "plumeo-session-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("无法为模拟器创建临时目录");
-    directory_ = pattern;
-    socketPath_ = directory_ + "/sim.sock";
+namespace {
 
-    const std::string program = executable();
-    // The simulator ends with this process even when it is killed before it can clean up.
-    std::vector<std::string> arguments = {program,       "--socket", socketPath_,
-                                          "--documents", "1",        "--exit-with-parent"};
-    std::vector<char*> argv;
-    for (auto& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    // A process group of its own: Ctrl-C at the terminal reaches this tool only, which then
-    // cancels the session and still reads the simulator's document before stopping it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = 0;
-    const int spawned =
-        posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) {
-        std::filesystem::remove_all(directory_);
-        throw std::runtime_error("无法启动模拟器 " + program);
-    }
-    pid_ = pid;
-
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        try {
-            simproto::SimConnection probe(socketPath_);
-            probe.call("ping");
-            return;
-        } catch (const simproto::SimError&) {
-        }
-        if (reaped(pid_)) {
-            pid_ = -1;
-            stop();
-            throw std::runtime_error("模拟器在应答之前就退出了（" + program + "）");
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    stop();
-    throw std::runtime_error("模拟器 10 秒内没有应答");
+SimulatorProcess::Options toolOptions() {
+    SimulatorProcess::Options options;
+    options.executable = LocalSimulator::executable();
+    options.documents = 1;
+    options.ownProcessGroup = true;
+    return options;
 }
 
-LocalSimulator::~LocalSimulator() {
-    stop();
-}
+} // namespace
 
-void LocalSimulator::stop() {
-    if (pid_ > 0) {
-        try {
-            simproto::SimConnection(socketPath_).call("ctl.shutdown");
-        } catch (const simproto::SimError&) {
-        }
-        if (!waitForExit(pid_, 5s)) {
-            kill(pid_, SIGKILL);
-            waitForExit(pid_, 5s);
-        }
-        pid_ = -1;
-    }
-    if (!directory_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-        directory_.clear();
-    }
-}
+LocalSimulator::LocalSimulator() : process_(toolOptions()) {}
 
 void readySimulatedWord(SimControl& control, AutoCorrectPolicy autoCorrect) {
     if (!control.wordPid())

@@ -5,6 +5,7 @@
 
 #include "app/session/SessionCommandLine.h"
 #include "mac/backend/sim/SimControl.h"
+#include "mac/backend/sim/SimulatorProcess.h"
 
 #include <string>
 
@@ -15,21 +16,16 @@ public:
     /// Starts the simulator with Word running and one empty document, and waits until it
     /// answers. Throws std::runtime_error with a message for the user otherwise.
     LocalSimulator();
-    ~LocalSimulator();
     LocalSimulator(const LocalSimulator&) = delete;
     LocalSimulator& operator=(const LocalSimulator&) = delete;
 
-    const std::string& socketPath() const { return socketPath_; }
+    const std::string& socketPath() const { return process_.socketPath(); }
 
     /// The build tree's plumeo-sim when it exists, else the name looked up on PATH.
     static std::string executable();
 
 private:
-    void stop();
-
-    std::string directory_;
-    std::string socketPath_;
-    int pid_ = -1;
+    SimulatorProcess process_;
 };
 
 /// Makes sure the simulated Word runs with a document in front, as a person would before

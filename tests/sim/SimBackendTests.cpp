@@ -10,7 +10,6 @@
 
 using namespace plumeo;
 using plumeo::testing::SimulatorFixture;
-using plumeo::testing::SimulatorProcess;
 
 namespace {
 
@@ -255,7 +254,7 @@ TEST_F(SimBackendTest, MalformedAndOversizedRequestsGetErrorsAndChangeNothing) {
 TEST(SimulatorProcessLifetime, StoppingTheSimulatorEndsWord) {
     int wordPid = 0;
     {
-        SimulatorProcess simulator;
+        plumeo::testing::SimulatorProcess simulator;
         wordPid = simulator.control().wordPid().value_or(0);
         ASSERT_GT(wordPid, 0);
         EXPECT_EQ(kill(wordPid, 0), 0);
