@@ -11,4 +11,9 @@ if [[ "$(uname -s)" == "Darwin" ]]; then
     # The Apple backend is not written yet; until it is, macOS builds use the simulator too.
     extra+=("-DPLUMEO_BACKEND=${PLUMEO_BACKEND:-sim}")
 fi
+# A compiler cache makes the several build directories (normal, sanitizers, fuzzing) and
+# repeated clean checkouts cheap; it is used only when it is installed.
+if command -v ccache >/dev/null; then
+    extra+=("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache" "-DCMAKE_C_COMPILER_LAUNCHER=ccache")
+fi
 cmake -S "$root" -B "$build_dir" -G Ninja "${extra[@]}" "$@" >/dev/null

@@ -7,7 +7,7 @@ debian_packages=(
     build-essential cmake ninja-build pkg-config
     libicu-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev ccache
 )
 brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark)
 
