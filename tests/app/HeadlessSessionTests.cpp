@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 using namespace plumeo;
 
@@ -178,6 +179,22 @@ TEST_F(HeadlessSessionRun, RefusesASelectionAndTypesNothing) {
         EXPECT_STREQ(error.what(), "Word 中有选中的文字：请点击一下取消选中，只保留插入光标");
     }
     EXPECT_EQ(control().documentText(documentName), u"原有内容\r");
+}
+
+TEST_F(HeadlessSessionRun, AnActivationMacOSRefusesIsNotTakenForWordInFront) {
+    const int canary = static_cast<int>(getpid());
+    ASSERT_TRUE(control().registerApp(canary, "org.plumeo.tests", "测试", "金丝雀"));
+    ASSERT_TRUE(control().activate(canary));
+    control().setRefuseActivation(true);
+    auto session = makeSession();
+    try {
+        session->prepare(u"不应出现");
+        FAIL() << "Word was taken to be in front";
+    } catch (const SessionSetupError& error) {
+        EXPECT_STREQ(error.what(), "Word 没有成为前台应用，已取消开始。");
+    }
+    EXPECT_EQ(control().fieldText(canary), u"");
+    EXPECT_EQ(control().documentText(documentName), u"\r");
 }
 
 TEST_F(HeadlessSessionRun, CancelStopsTheKeysBeforeReturning) {

@@ -149,18 +149,20 @@ TEST_F(ScriptRunnerTest, CompileFailuresAreNeverCachedAndNameTheirCause) {
         return ScriptError::script(0, "no error");
     };
 
-    backend->setCompileFailure(ScriptCompilation::Status::notCompiled, "Expected end of line.");
-    EXPECT_EQ(compileError(), ScriptError::compile("Expected end of line."));
+    backend->setCompileFailure(ScriptCompilation::Status::notCompiled, "Expected end of line.",
+                               -2741);
+    EXPECT_EQ(compileError(), ScriptError::compile("Expected end of line.", -2741));
+    EXPECT_EQ(compileError().code(), -2741) << "the compiler's number is kept";
     backend->setCompileFailure(ScriptCompilation::Status::notCompiled);
     EXPECT_EQ(compileError(), ScriptError::compile("编译失败"));
     backend->setCompileFailure(ScriptCompilation::Status::notCreated);
     EXPECT_EQ(compileError(), ScriptError::compile("无法创建脚本"));
-    EXPECT_EQ(backend->compileCount(), 3) << "every call tries to compile again";
+    EXPECT_EQ(backend->compileCount(), 4) << "every call tries to compile again";
     EXPECT_TRUE(backend->scriptCalls().empty());
 
     backend->setCompileFailure(std::nullopt);
     EXPECT_EQ(runner->call("docstate", {}).int32Value(), 1);
-    EXPECT_EQ(backend->compileCount(), 4);
+    EXPECT_EQ(backend->compileCount(), 5);
 }
 
 TEST_F(ScriptRunnerTest, ReusedScriptKeepsItsStateAndFreshOneNever) {

@@ -1,4 +1,5 @@
 #include "core/text/Utf16.h"
+#include "mac/backend/MainLoop.h"
 #include "mac/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
@@ -109,7 +110,8 @@ TEST_F(SimBackendTest, WordIsARealProcessInFrontWithItsDocumentWindow) {
         axElement(backend->axAttribute(backend->axSystemWideElement(), "AXFocusedApplication"));
     ASSERT_TRUE(systemApp);
     EXPECT_EQ(backend->axPid(*systemApp), wordPid);
-    EXPECT_FALSE(backend->axAttribute(*window, "AXNoSuchAttribute"));
+    EXPECT_EQ(backend->axAttribute(*window, "AXNoSuchAttribute").error,
+              AXError::attributeUnsupported);
 }
 
 TEST_F(SimBackendTest, TypedTextReadsBackExactlyByAccessibilityAndAsPlaceholdersByScript) {
@@ -183,15 +185,54 @@ TEST_F(SimBackendTest, HotKeyPressedOnTheKeyboardReachesTheHandler) {
         return 0;
     }));
     const HotKeyID pause{0x504C4D4F, 1};
-    ASSERT_TRUE(backend->registerHotKey(35, 0x1900, pause));
-    EXPECT_FALSE(backend->registerHotKey(35, 0x1900, HotKeyID{0x504C4D4F, 9}));
+    const auto exclusive = HotKeyOwnership::exclusive;
+    ASSERT_TRUE(backend->registerHotKey(35, 0x1900, pause, exclusive));
+    EXPECT_FALSE(backend->registerHotKey(35, 0x1900, HotKeyID{0x504C4D4F, 9}, exclusive));
     control().reserveHotKey(47, 0x1900);
-    EXPECT_FALSE(backend->registerHotKey(47, 0x1900, HotKeyID{0x504C4D4F, 2}));
+    EXPECT_FALSE(backend->registerHotKey(47, 0x1900, HotKeyID{0x504C4D4F, 2}, exclusive));
+    // Shared, the taken combination registers fine and is never heard.
+    ASSERT_TRUE(
+        backend->registerHotKey(47, 0x1900, HotKeyID{0x504C4D4F, 2}, HotKeyOwnership::shared));
 
+    control().pressKey(47, 0x40000 | 0x80000 | 0x100000);
     control().pressKey(35, 0x40000 | 0x80000 | 0x100000);
     EXPECT_EQ(pressed.waitFor(1), std::vector<HotKeyID>{pause});
     EXPECT_LT(backend->secondsSinceLastEventType(EventSourceState::hidSystemState, 10), 60);
     EXPECT_EQ(control().documentText("文档1"), u"\r") << "the hot key never reaches Word";
+}
+
+TEST_F(SimBackendTest, CallsMacOSAllowsOnlyOnTheMainThreadFailOffItUnderTheRules) {
+    control().setMainThreadRules(true);
+    const HotKeyID id{0x504C4D4F, 1};
+    EXPECT_FALSE(backend->registerHotKey(35, 0x1900, id, HotKeyOwnership::exclusive))
+        << "no main loop turns, so this thread is not the main thread";
+    EXPECT_FALSE(backend->createKeyboardEvent(keySpec(0, u"a")));
+    EXPECT_EQ(control().dump()["mainThreadViolations"], 2);
+    // A worker's calls hop to the main thread while it turns its loop.
+    runBesideMainLoop(*backend, [&] {
+        EXPECT_TRUE(backend->registerHotKey(35, 0x1900, id, HotKeyOwnership::exclusive));
+        EXPECT_TRUE(backend->createKeyboardEvent(keySpec(0, u"a")));
+    });
+    EXPECT_EQ(control().dump()["mainThreadViolations"], 2);
+}
+
+TEST_F(SimBackendTest, AHandlerThatDoesNotLookFirstStartsWordAndOneThatLooksNever) {
+    control().setScriptsLaunchWord(true);
+    control().quitWord();
+    const std::string tell = "\ttell application id \"com.microsoft.Word\"\n\t\tcount of "
+                             "documents\n\tend tell\n";
+    auto looking = backend->compileScript(
+        "on docstate()\n\tmy requireword()\n" + tell + "end docstate\n\non requireword()\n" +
+        "\tif application id \"com.microsoft.Word\" is not running then error number -600\n" +
+        "end requireword\n");
+    ASSERT_TRUE(looking.script);
+    EXPECT_EQ(backend->executeHandler(*looking.script, "docstate", {}).errorNumber, -600);
+    EXPECT_FALSE(control().wordPid());
+
+    auto careless = backend->compileScript("on docstate()\n" + tell + "end docstate\n");
+    ASSERT_TRUE(careless.script);
+    EXPECT_TRUE(backend->executeHandler(*careless.script, "docstate", {}).succeeded());
+    EXPECT_TRUE(control().wordPid()) << "a tell block starts Word";
 }
 
 TEST_F(SimBackendTest, HidKeysGoToTheFrontWindowNotToWord) {
@@ -211,7 +252,8 @@ TEST_F(SimBackendTest, RevokedPermissionsEmptyQueriesAndDropEvents) {
     control().setAccessibility(false);
     control().setPostEvents(false);
     EXPECT_FALSE(backend->axIsProcessTrusted());
-    EXPECT_FALSE(backend->axAttribute(backend->axApplicationElement(wordPid), "AXFocusedWindow"));
+    EXPECT_EQ(backend->axAttribute(backend->axApplicationElement(wordPid), "AXFocusedWindow").error,
+              AXError::apiDisabled);
     EXPECT_TRUE(backend->axAttributeNames(backend->axApplicationElement(wordPid)).empty());
     EXPECT_FALSE(backend->preflightPostEventAccess());
     typeToWord(u"x");
