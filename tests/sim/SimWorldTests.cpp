@@ -65,7 +65,7 @@ TEST_F(SimWorldTest, OnlyTheUsersKeysAndClicksCountAsActivityAndHidKeysGoToTheFr
     const double idleBefore = world.secondsSinceLastEvent(10);
     typeToWord(u"x");
     EXPECT_EQ(world.secondsSinceLastEvent(10), idleBefore) << "a key posted to Word's process";
-    world.postKey(textKey(u"y"), SimWorld::Route::hidTap, 0);
+    world.pressKeyAsUser(textKey(u"y"));
     EXPECT_EQ(world.secondsSinceLastEvent(10), 0);
     EXPECT_GT(world.secondsSinceLastEvent(1), 1000) << "no click yet";
     world.clickInWordBody(0);
@@ -82,9 +82,14 @@ TEST_F(SimWorldTest, OnlyTheUsersKeysAndClicksCountAsActivityAndHidKeysGoToTheFr
 TEST_F(SimWorldTest, WordProcessDyingFromOutsideIsNoticed) {
     world.processExited(word + 1);
     EXPECT_TRUE(world.wordRunning()) << "another process";
+    const auto before = world.lastEventSeq();
     world.processExited(word);
     EXPECT_FALSE(world.wordRunning());
-    EXPECT_EQ(world.eventsAfter(0).back().kind, "activated");
+    const auto events = world.eventsAfter(before);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, "terminated");
+    EXPECT_EQ(events[0].pid, word);
+    EXPECT_EQ(events[1].kind, "activated");
     EXPECT_FALSE(typeToWord(u"x"));
 }
 
