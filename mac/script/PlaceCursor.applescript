@@ -1,4 +1,5 @@
 on placecursor(docName, newPos)
+	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
 			if name of active document is not docName then return -1
@@ -8,3 +9,8 @@ on placecursor(docName, newPos)
 		end tell
 	end timeout
 end placecursor
+
+-- A tell block starts Word when it is not running; a read after Word quit must fail instead.
+on requireword()
+	if application id "com.microsoft.Word" is not running then error "Microsoft Word isn’t running." number -600
+end requireword

@@ -125,8 +125,9 @@ std::optional<RunningApp> WordBridge::runningWord(PlatformBackend& backend) {
 }
 
 ReadError WordBridge::map(const ScriptError& error) {
+    // A library that does not compile keeps the compiler's number (-1 without one).
     if (error.kind() == ScriptError::Kind::compile) {
-        return ReadError::failed(-1, error.description());
+        return ReadError::failed(error.code(), error.description());
     }
     switch (error.code()) {
     case -1712: // the Apple event timed out

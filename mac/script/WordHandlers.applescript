@@ -1,4 +1,5 @@
 on docstate()
+	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
 			set docCount to count of documents
@@ -15,6 +16,7 @@ on docstate()
 end docstate
 
 on readrange(docName, rangeStart, rangeEnd)
+	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
 			if docName is "" then
@@ -28,6 +30,7 @@ on readrange(docName, rangeStart, rangeEnd)
 end readrange
 
 on readall(docName)
+	my requireword()
 	with timeout of 5 seconds
 		tell application id "com.microsoft.Word"
 			if docName is "" then
@@ -41,6 +44,7 @@ on readall(docName)
 end readall
 
 on environment()
+	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
 			set docCount to count of documents
@@ -54,6 +58,7 @@ on environment()
 end environment
 
 on autosettings()
+	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
 			set theAutocorrect to autocorrect object
@@ -62,3 +67,8 @@ on autosettings()
 		end tell
 	end timeout
 end autosettings
+
+-- A tell block starts Word when it is not running; a read after Word quit must fail instead.
+on requireword()
+	if application id "com.microsoft.Word" is not running then error "Microsoft Word isn’t running." number -600
+end requireword

@@ -110,8 +110,15 @@ TEST_F(PlatformScriptSimTest, BridgeFailuresBecomeReadErrors) {
     EXPECT_EQ(readErrorOf([&] { bridge.state(); }), ReadError::timeout());
     control().closeDialog();
 
+    // A handler addressed to Word would start it again; ours look first.
+    control().setScriptsLaunchWord(true);
     control().quitWord();
     EXPECT_EQ(readErrorOf([&] { bridge.state(); }), ReadError::wordNotRunning());
+    EXPECT_EQ(readErrorOf([&] { bridge.readAll(); }), ReadError::wordNotRunning());
+    WordCursorMover mover(backend);
+    EXPECT_EQ(readErrorOf([&] { mover.moveInsertionPoint(documentName, 0); }),
+              ReadError::wordNotRunning());
+    EXPECT_FALSE(control().wordPid()) << "a read after Word quit started it again";
 }
 
 class NoDocumentSimTest : public SimulatorFixture {

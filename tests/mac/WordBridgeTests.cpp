@@ -145,6 +145,7 @@ TEST_F(WordBridgeTest, ScriptErrorsBecomeReadErrors) {
 
     EXPECT_EQ(WordBridge::map(ScriptError::compile("无法创建脚本")),
               ReadError::failed(-1, "脚本编译失败：无法创建脚本"));
+    EXPECT_EQ(WordBridge::map(ScriptError::compile("Expected end of line.", -2741)).code(), -2741);
     backend->setCompileFailure(ScriptCompilation::Status::notCompiled);
     WordBridge uncompiled(backend);
     try {
