@@ -64,7 +64,8 @@ TEST_P(EveryModeTest, SessionWithLaggingWordEndsWithTheExpectedDocument) {
     setup.article = u"The quick brown fox jumps over the lazy dog while 我们在说话，"
                     u"他们在看书。\nAnother paragraph follows here with several words.\n";
     setup.settings = GetParam();
-    setup.content = u"Existing text.";
+    // An emoji within the eight units a typo check reads after the insertion point.
+    setup.content = u"Existing 1234567😀end";
     setup.insertionOffset = 9;
     EngineHarness session(setup);
     // Word takes every stroke in a little late, so checkpoints see the cursor catch up.
