@@ -488,9 +488,10 @@ void TypingEngine::typingLoop(double lastPublish) {
             setActivity(EngineActivity::typing);
             const int unit = step.action.unitIndex;
             const std::vector<KeyStroke> strokes = text_.units[unit].strokes();
-            for (std::size_t i = 0; i < strokes.size() && !outcome; ++i)
-                outcome = send(strokes[i],
-                               i + 1 == strokes.size() ? std::optional<int>(unit) : std::nullopt);
+            for (std::size_t i = 0; i < strokes.size() && !outcome; ++i) {
+                const bool last = i + 1 == strokes.size();
+                outcome = send(strokes[i], last ? std::optional<int>(unit) : std::nullopt, !last);
+            }
             break;
         }
         case StepAction::Kind::typoInsert:
@@ -537,7 +538,7 @@ void TypingEngine::typingLoop(double lastPublish) {
 }
 
 TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
-                                             std::optional<int> completesUnit) {
+                                             std::optional<int> completesUnit, bool partOfUnit) {
     std::shared_ptr<TargetGuard> guardian;
     TargetExpectation expectation;
     {
@@ -554,6 +555,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         int sentEnd = anchor.cursorOffset(std::max(ledger_.sentUnits, base), text_);
         if (pendingTypo_)
             sentEnd += utf16Count(pendingTypo_->wrong);
+        sentEnd += partialUnitLength_;
         const int lo = std::min(confirmedEnd, sentEnd);
         const int hi = std::max(confirmedEnd, sentEnd);
         const int afterLength = utf16Count(anchor.after);
@@ -581,8 +583,12 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     }
     lastPostAt_ = clock_->now();
     ++ledger_.strokesSent;
-    if (completesUnit)
+    if (completesUnit) {
         ledger_.sentUnits = *completesUnit + 1;
+        partialUnitLength_ = 0;
+    } else if (partOfUnit) {
+        partialUnitLength_ += utf16Count(stroke.text);
+    }
     return std::nullopt;
 }
 

@@ -158,7 +158,9 @@ private:
     /// The send procedure for one stroke. When the stroke is the last of unit
     /// `completesUnit`, the unit counts as sent in the same lock section as its post, so a
     /// stop never sees the stroke posted but the unit unsent.
-    StopOutcome send(const KeyStroke& stroke, std::optional<int> completesUnit = std::nullopt);
+    /// Any other stroke of a unit, `partOfUnit`, still moves the cursor before the unit counts.
+    StopOutcome send(const KeyStroke& stroke, std::optional<int> completesUnit = std::nullopt,
+                     bool partOfUnit = false);
     StopOutcome checkpoint();
     void adaptInterval(double checkpointSeconds);
     void handleStop(const StopReason& reason);
@@ -227,6 +229,9 @@ private:
     std::vector<PlanStep> steps_;
     int stepIndex_ = 0;
     std::optional<PendingTypo> pendingTypo_;
+    // UTF-16 units of the unit in progress already posted: a grapheme cluster longer than one
+    // key event's payload takes several, and the cursor may stand after any of them.
+    int partialUnitLength_ = 0;
     EngineActivity activity_ = EngineActivity::idle;
     std::optional<StopMetrics> lastStop_;
     std::optional<double> lastPostAt_;

@@ -246,6 +246,7 @@ bool TypingEngine::commitContinuation(int units, DocumentAnchor anchor, bool kee
         anchor_ = std::make_shared<const DocumentAnchor>(std::move(anchor));
         ledger_.sentUnits = units;
         ledger_.confirmedUnits = units;
+        partialUnitLength_ = 0;
         if (!keepPendingTypo)
             pendingTypo_.reset();
         steps_ = std::move(steps);

@@ -18,7 +18,8 @@ int strokesOf(const PreparedText& text) {
 
 TEST(TypingEngineSessionTests, StableSessionTypesEveryStrokeAndEndsVerified) {
     EngineHarness::Setup setup;
-    setup.article = u"Hello, 世界! 😀 emoji\tand tab.\nSecond line 第二段.";
+    // The family emoji is one unit of 19 UTF-16 units, so more than one key event.
+    setup.article = u"Hello, 世界! 😀 emoji\tand tab 👨🏽‍👩🏽‍👧🏽‍👦🏽.\nSecond line 第二段.";
     setup.content = u"前文。后文";
     setup.insertionOffset = 3;
     EngineHarness session(setup);
