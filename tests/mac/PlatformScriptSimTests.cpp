@@ -93,7 +93,7 @@ TEST_F(PlatformScriptSimTest, BridgeEnvironmentAndAutocorrectOptions) {
 
 TEST_F(PlatformScriptSimTest, BridgeFailuresBecomeReadErrors) {
     WordBridge bridge(backend);
-    bridge.setBoundDocumentName("不存在.docx");
+    bridge.setBoundDocumentID("不存在.docx");
     const ReadError missing = readErrorOf([&] { bridge.readAll(); });
     EXPECT_EQ(missing.kind(), ReadError::Kind::failed);
     EXPECT_EQ(missing.code(), -1728);

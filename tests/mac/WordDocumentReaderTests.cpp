@@ -19,6 +19,8 @@ using testing::FakeWordScene;
 class FakeScriptReader : public DocumentReader {
 public:
     std::u16string document; // exact text, paragraph marks as carriage returns
+    int cursor = 5;          // where the scene's body has its cursor too
+    bool inMainStory = true;
     std::optional<ReadError> failure;
     std::vector<std::pair<int, int>> reads;
     int readAlls = 0;
@@ -28,8 +30,8 @@ public:
             throw *failure;
         DocState st;
         st.documentID = "/tmp/a.docx";
-        st.selectionStart = st.selectionEnd = 3;
-        st.inMainStory = true;
+        st.selectionStart = st.selectionEnd = cursor;
+        st.inMainStory = inMainStory;
         return st;
     }
     std::u16string read(int start, int end) override {
@@ -99,6 +101,7 @@ TEST_F(WordDocumentReaderTest, EmptyRangeOfAnEmptyDocumentIsFaithful) {
     scene.focus(empty);
     scene.setText(empty, u"");
     script->document = u"\r";
+    script->cursor = 0;
     auto reader = makeReader();
     EXPECT_EQ(reader->read(0, 0), u"");
     EXPECT_TRUE(reader->readsAreFaithful());
@@ -156,6 +159,40 @@ TEST_F(WordDocumentReaderTest, IgnoresATextAreaOfAnotherWindow) {
     EXPECT_FALSE(reader->readsAreFaithful());
 }
 
+// A header or comment pane holds enough text too; only the bound body may answer a range.
+TEST_F(WordDocumentReaderTest, ARangedReadTrustsOnlyTheBoundBody) {
+    setDocument(u"body text\r");
+    auto header = scene.makeTextArea(scene.window, 0, 0);
+    scene.setText(header, u"HEADER TEXT");
+    scene.setChildren(scene.window, {header, scene.body});
+    scene.focus(scene.makeElement(u"AXButton", scene.window));
+    auto reader = makeReader();
+    EXPECT_EQ(reader->read(0, 4), u"body");
+    EXPECT_FALSE(reader->readsAreFaithful()) << "no body bound yet";
+
+    // The focused header pane: its cursor is not where the script has the main story's.
+    scene.focus(header);
+    scene.setSelection(header, 2, 0);
+    EXPECT_EQ(reader->read(0, 4), u"body");
+    EXPECT_FALSE(reader->readsAreFaithful());
+    script->cursor = 2;
+    script->inMainStory = false;
+    EXPECT_EQ(reader->read(0, 4), u"body");
+    EXPECT_FALSE(reader->readsAreFaithful()) << "the script's selection is in another story";
+
+    // The body with the focus and the script's cursor: bound, and then trusted unfocused.
+    script->inMainStory = true;
+    scene.focus(scene.body);
+    scene.setSelection(scene.body, 2, 0);
+    EXPECT_EQ(reader->read(0, 4), u"body");
+    EXPECT_TRUE(reader->readsAreFaithful());
+    scene.focus(header);
+    script->reads.clear();
+    EXPECT_EQ(reader->read(5, 9), u"text");
+    EXPECT_TRUE(reader->readsAreFaithful());
+    EXPECT_TRUE(script->reads.empty());
+}
+
 TEST_F(WordDocumentReaderTest, SearchesTheWindowDepthFirst) {
     setDocument(u"exact " + grin + u"\r");
     scene.focus(scene.makeElement(u"AXButton", scene.window));
@@ -166,10 +203,10 @@ TEST_F(WordDocumentReaderTest, SearchesTheWindowDepthFirst) {
     scene.setChildren(group, {scroll});
     scene.setChildren(scroll, {scene.body});
     auto reader = makeReader();
-    EXPECT_EQ(reader->read(0, 8), u"exact " + grin);
+    EXPECT_EQ(reader->readAll(), u"exact " + grin + u"\r");
     EXPECT_TRUE(reader->readsAreFaithful());
 
-    // The found element is cached: no second search even once the tree is gone.
+    // The found element is bound: no second search even once the tree is gone.
     scene.setChildren(scene.window, {});
     const int childQueries = scene.fake->callCount("axAttribute");
     EXPECT_EQ(reader->read(0, 5), u"exact");
@@ -184,11 +221,11 @@ TEST_F(WordDocumentReaderTest, TakesAScrollAreaOnlyWhenNothingIsNeeded) {
     scene.setChildren(scene.window, {scroll});
     script->document = u"\r";
     auto reader = makeReader();
-    EXPECT_EQ(reader->read(0, 1), u"\r");
+    EXPECT_EQ(reader->readAll(), u"\r");
     EXPECT_TRUE(reader->readsAreFaithful());
 
     script->document = u"ab\r";
-    EXPECT_EQ(reader->read(0, 2), u"ab");
+    EXPECT_EQ(reader->readAll(), u"ab\r");
     EXPECT_FALSE(reader->readsAreFaithful()) << "a scroll area with no text area inside";
 }
 
@@ -206,12 +243,12 @@ TEST_F(WordDocumentReaderTest, SearchStopsAtDepthSixteen) {
     };
     buildChain(16);
     auto atSixteen = makeReader();
-    atSixteen->read(0, 4);
+    atSixteen->readAll();
     EXPECT_TRUE(atSixteen->readsAreFaithful());
 
     buildChain(17);
     auto atSeventeen = makeReader();
-    atSeventeen->read(0, 4);
+    atSeventeen->readAll();
     EXPECT_FALSE(atSeventeen->readsAreFaithful());
 }
 
@@ -228,12 +265,12 @@ TEST_F(WordDocumentReaderTest, SearchStopsAfterThreeThousandAndOneElements) {
     // The window is the first element visited, so the body is visit 3001 here ...
     placeChild(2999);
     auto reached = makeReader();
-    reached->read(0, 4);
+    reached->readAll();
     EXPECT_TRUE(reached->readsAreFaithful());
     // ... and visit 3002 here.
     placeChild(3000);
     auto missed = makeReader();
-    missed->read(0, 4);
+    missed->readAll();
     EXPECT_FALSE(missed->readsAreFaithful());
 }
 
@@ -275,7 +312,7 @@ TEST_F(WordDocumentReaderTest, ScriptErrorsPropagateAndStateLeavesFaithfulnessAl
     scene.setText(scene.body, u"");
     reader->read(0, 5);
     ASSERT_FALSE(reader->readsAreFaithful());
-    EXPECT_EQ(reader->state().selectionStart, 3);
+    EXPECT_EQ(reader->state().selectionStart, script->cursor);
     EXPECT_FALSE(reader->readsAreFaithful());
 }
 

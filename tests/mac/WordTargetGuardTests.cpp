@@ -128,9 +128,9 @@ TEST_F(WordTargetGuardTest, TheEarlierStepWinsWhenSeveralFail) {
 
 TEST_F(WordTargetGuardTest, CursorBoundsAreInclusive) {
     auto guard = makeGuard();
-    scene.setSelection(scene.body, 7, 0);
-    EXPECT_EQ(guard->quickCheck(expectation(5, 7)), std::nullopt);
     scene.setSelection(scene.body, 5, 0);
+    EXPECT_EQ(guard->quickCheck(expectation(5, 7)), std::nullopt);
+    scene.setSelection(scene.body, 7, 0);
     EXPECT_EQ(guard->quickCheck(expectation(5, 7)), std::nullopt);
     // A selection range Word cannot mean (not found) carries no information.
     scene.setSelection(scene.body, std::int64_t{0x7fffffffffffffff}, 0);
@@ -152,9 +152,36 @@ TEST_F(WordTargetGuardTest, ReportsTheFrontApplicationWhenBackgroundTypingIsOff)
     scene.setFront(31338);
     EXPECT_EQ(guard->quickCheck(expectation()),
               StopReason::targetNotFrontmost("当前前台是「其他应用」"));
-    scene.fake->removeAttribute(scene.systemWide, "AXFocusedApplication");
-    EXPECT_EQ(guard->quickCheck(expectation()),
-              StopReason::targetNotFrontmost("当前前台是「其他应用」"));
+}
+
+// When the front application cannot be told, nothing may be skipped for it and no input may
+// be forgotten because of it.
+TEST_F(WordTargetGuardTest, AnUnknownFrontApplicationCountsAsWordInFront) {
+    for (bool allowBackground : {true, false}) {
+        FakeWordScene fresh;
+        auto guard = WordTargetGuard::make(fresh.fake, FakeWordScene::wordPid);
+        ASSERT_NE(guard, nullptr);
+        guard->setAllowBackground(allowBackground);
+        guard->beginSending();
+        fresh.fake->advanceUptime(1.0);
+        fresh.fake->removeAttribute(fresh.systemWide, "AXFocusedApplication");
+        EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
+
+        fresh.setSelection(fresh.body, 5, 2);
+        EXPECT_EQ(guard->quickCheck(expectation()), StopReason::selectionChanged("出现了非空选区"));
+        fresh.setSelection(fresh.body, 9, 0);
+        EXPECT_EQ(guard->quickCheck(expectation())->kind, StopReason::Kind::selectionChanged);
+        fresh.setSelection(fresh.body, 5, 0);
+        fresh.setInputAgo(keyDown, 0.05);
+        EXPECT_EQ(guard->quickCheck(expectation()), StopReason::userActivity("在 Word 中按键"));
+        EXPECT_EQ(guard->statistics().backgroundChecks, 0);
+
+        // The key press is not forgotten once Word is known to be in front again.
+        fresh.setFront(FakeWordScene::wordPid);
+        fresh.fake->advanceUptime(0.5);
+        EXPECT_EQ(guard->quickCheck(expectation()), StopReason::userActivity("在 Word 中按键"))
+            << "background allowed: " << allowBackground;
+    }
 }
 
 TEST_F(WordTargetGuardTest, TrustIsAskedOnEveryTenthCheckOnly) {
@@ -168,14 +195,34 @@ TEST_F(WordTargetGuardTest, TrustIsAskedOnEveryTenthCheckOnly) {
     EXPECT_EQ(scene.fake->callCount("axIsProcessTrusted"), 2);
 }
 
-TEST_F(WordTargetGuardTest, ASheetIsFoundWithinEightChecks) {
+TEST_F(WordTargetGuardTest, ASheetInFrontTakesTheFocusAndIsNamedAtTheNextSnapshot) {
     auto guard = makeGuard();
     EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
-    scene.setChildren(scene.window, {scene.makeElement(u"AXSheet", scene.window)});
+    auto sheet = scene.makeElement(u"AXSheet", scene.window);
+    scene.setChildren(scene.window, {sheet});
+    scene.focus(scene.makeElement(u"AXButton", scene.window));
     for (int n = 2; n <= 8; ++n)
-        EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt) << "check " << n;
+        EXPECT_EQ(guard->quickCheck(expectation()), StopReason::focusLeftBody("焦点移到了 AXButton"))
+            << "check " << n;
     EXPECT_EQ(guard->quickCheck(expectation()), StopReason::dialogOpened("文档窗口上出现了对话框"))
         << "check 9";
+}
+
+// Behind another application the focus is not looked at, so the sheet itself must be seen
+// before the very next key.
+TEST_F(WordTargetGuardTest, ASheetOrModalWindowIsNoticedOnEveryCheckWhileWordIsBehind) {
+    auto guard = makeGuard();
+    scene.setFront(FakeWordScene::otherPid);
+    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
+    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
+    scene.setChildren(scene.window, {scene.makeElement(u"AXSheet", scene.window)});
+    EXPECT_EQ(guard->quickCheck(expectation()), StopReason::dialogOpened("文档窗口上出现了对话框"))
+        << "check 3";
+    scene.setChildren(scene.window, {});
+    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
+    scene.fake->setAttribute(scene.window, "AXModal", true);
+    EXPECT_EQ(guard->quickCheck(expectation()), StopReason::dialogOpened("文档窗口上出现了对话框"))
+        << "check 5";
 }
 
 TEST_F(WordTargetGuardTest, WordTerminatedBeforeOrWithoutTheNotification) {
@@ -200,15 +247,23 @@ TEST_F(WordTargetGuardTest, RemovesItsTerminationObserver) {
     scene.fake->notifyTerminated(FakeWordScene::wordPid); // reaches nobody, harms nothing
 }
 
-TEST_F(WordTargetGuardTest, IgnoresInputWithinTheGraceAfterBeginSending) {
+TEST_F(WordTargetGuardTest, TheGraceAfterBeginSendingCoversOnlyOwnKeyEvents) {
     auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
     ASSERT_NE(guard, nullptr);
     guard->beginSending(); // at 1000.0
     scene.fake->advanceUptime(0.3);
 
-    scene.setInputAgo(keyDown, 0.2); // pressed at 1000.1, inside the 0.15 s grace
-    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
-    scene.setInputAgo(keyDown, 0.1); // pressed at 1000.2
+    // Keys sent to Word's process never reach the system's input: every key is the user's.
+    scene.setInputAgo(keyDown, 0.25); // pressed at 1000.05
+    EXPECT_EQ(guard->quickCheck(expectation()), StopReason::userActivity("在 Word 中按键"));
+
+    guard->setOwnKeysReachSystemInput(true);
+    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt) << "may be one of ours";
+    scene.setInputAgo(leftMouseDown, 0.25);
+    EXPECT_EQ(guard->quickCheck(expectation()), StopReason::userActivity("在 Word 中鼠标点击"))
+        << "a click is never ours";
+    scene.setInputAgo(leftMouseDown, 100);
+    scene.setInputAgo(keyDown, 0.1); // pressed at 1000.2, after the grace
     EXPECT_EQ(guard->quickCheck(expectation()), StopReason::userActivity("在 Word 中按键"));
 
     // A new sending run moves the baseline.
@@ -264,6 +319,45 @@ TEST_F(WordTargetGuardTest, AdoptsTheFilledBodyAfterTheFirstCharacter) {
     scene.focus(scene.makeScrollArea(scene.window));
     EXPECT_EQ(guard->quickCheck(expectation(1, 1)),
               StopReason::focusLeftBody("焦点移到了 AXScrollArea"));
+}
+
+TEST_F(WordTargetGuardTest, TheFilledBodyMustAppearInTheBoundWindow) {
+    // The empty body in the bound window, or (focused when the session began) in the other
+    // window that the filled text area then appears in.
+    for (bool emptyBodyInBoundWindow : {true, false}) {
+        FakeWordScene fresh;
+        auto other = fresh.makeWindow("文档2", "AXStandardWindow");
+        fresh.focus(fresh.makeScrollArea(emptyBodyInBoundWindow ? fresh.window : other));
+        auto guard = WordTargetGuard::make(fresh.fake, FakeWordScene::wordPid);
+        ASSERT_NE(guard, nullptr);
+        guard->beginSending();
+        fresh.fake->advanceUptime(1.0);
+        fresh.focus(fresh.makeTextArea(other, 1, 1));
+        EXPECT_EQ(guard->quickCheck(expectation(1, 1)),
+                  StopReason::focusLeftBody("焦点移到了 AXTextArea"))
+            << "empty body in the bound window: " << emptyBodyInBoundWindow;
+    }
+}
+
+TEST_F(WordTargetGuardTest, TheCursorNeverGoesBackBehindWhereItWasSeen) {
+    auto guard = makeGuard();
+    // 5...9: the engine has sent four units that have not been read back yet.
+    EXPECT_EQ(guard->quickCheck(expectation(5, 9)), std::nullopt);
+    scene.setSelection(scene.body, 7, 0);
+    EXPECT_EQ(guard->quickCheck(expectation(5, 9)), std::nullopt);
+    // A click back into the unconfirmed text.
+    scene.setSelection(scene.body, 6, 0);
+    EXPECT_EQ(guard->quickCheck(expectation(5, 9)),
+              StopReason::selectionChanged("光标位于 6，预期在 7…9"));
+
+    // A new sending run knows nothing of earlier cursors.
+    guard->beginSending();
+    EXPECT_EQ(guard->quickCheck(expectation(5, 9)), std::nullopt);
+    // The engine's own range dropping below the cursor seen (a verified backspace) holds.
+    scene.setSelection(scene.body, 9, 0);
+    EXPECT_EQ(guard->quickCheck(expectation(5, 9)), std::nullopt);
+    scene.setSelection(scene.body, 8, 0);
+    EXPECT_EQ(guard->quickCheck(expectation(5, 8)), std::nullopt);
 }
 
 TEST_F(WordTargetGuardTest, FollowsARecreatedTextElementOfTheSamePage) {

@@ -2,6 +2,7 @@
 #include "core/text/Utf16.h"
 #include "tests/core/engine/EngineTestSupport.h"
 
+#include <functional>
 #include <future>
 #include <tuple>
 
@@ -187,32 +188,64 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
 }
 
 TEST(TypingEngineResumeTests, EditBeforeTheInsertionPointIsLocatedByItsContext) {
+    EngineHarness::Setup setup = pacedSetup();
+    // Long enough for the 48-unit context.
+    setup.content = std::u16string(60, u'x') + u"前文后文";
+    setup.insertionOffset = utf16Count(setup.content) - 2;
+    EngineHarness session(setup);
+    pauseAtStroke(session, 30);
+    // The user typed at the very start of the document, then put the cursor back.
+    const int cursor = session.wordProcessor->cursor();
+    session.wordProcessor->editDocument(u"插入" + session.wordProcessor->document());
+    session.wordProcessor->moveCursor(cursor + 2);
+    session.engine->resume();
+    session.settle();
+
+    // The article is whole, but the text around it is not what it was.
+    EXPECT_EQ(session.phase(),
+              SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
+    EXPECT_EQ(session.wordProcessor->document(),
+              u"插入" + setup.content.substr(0, setup.content.size() - 2) + plainArticle + u"后文");
+    EXPECT_EQ(session.engine->snapshot().notes,
+              std::vector<std::string>{"续写时发现文档其他位置有改动，已按唯一上下文重新定位。"});
+}
+
+// With a before-text shorter than the context, a cursor is confirmed only by text that reaches
+// back to the document's start; anything else is for the user to decide.
+TEST(TypingEngineResumeTests, ACursorAfterTheUsersOwnTextIsNotConfirmed) {
     struct Case {
-        std::u16string content; // long enough, or not, for the 48-unit context
-        std::string note;
+        const char* what;
+        std::u16string content;
+        std::function<void(FakeWordProcessor&)> interfere;
     };
     const std::vector<Case> cases = {
-        {std::u16string(60, u'x') + u"前文后文",
-         "续写时发现文档其他位置有改动，已按唯一上下文重新定位。"},
-        {u"前文后文", "按用户放置的光标位置核对通过后续写。"},
+        {"typed at the start of a short before-text", u"前文后文",
+         [](FakeWordProcessor& word) {
+             const int cursor = word.cursor();
+             word.editDocument(u"插入" + word.document());
+             word.moveCursor(cursor + 2);
+         }},
+        {"typed at the cursor in an empty document", u"",
+         [](FakeWordProcessor& word) {
+             const int cursor = word.cursor();
+             const std::u16string text = word.document();
+             word.editDocument(text.substr(0, cursor) + u"xy" + text.substr(cursor));
+             word.moveCursor(cursor + 2);
+         }},
     };
     for (const Case& c : cases) {
         EngineHarness::Setup setup = pacedSetup();
         setup.content = c.content;
-        setup.insertionOffset = utf16Count(c.content) - 2;
+        setup.insertionOffset = std::min(2, utf16Count(c.content));
         EngineHarness session(setup);
-        pauseAtStroke(session, 30);
-        // The user typed at the very start of the document, then put the cursor back.
-        const int cursor = session.wordProcessor->cursor();
-        session.wordProcessor->editDocument(u"插入" + session.wordProcessor->document());
-        session.wordProcessor->moveCursor(cursor + 2);
+        pauseAtStroke(session, 10);
+        c.interfere(*session.wordProcessor);
+        const std::u16string interfered = session.wordProcessor->document();
         session.engine->resume();
         session.settle();
 
-        EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
-        EXPECT_EQ(session.wordProcessor->document(),
-                  u"插入" + c.content.substr(0, c.content.size() - 2) + plainArticle + u"后文");
-        EXPECT_EQ(session.engine->snapshot().notes, std::vector<std::string>{c.note});
+        EXPECT_EQ(session.phase().kind, Kind::needsRelocation) << c.what;
+        EXPECT_EQ(session.wordProcessor->document(), interfered) << c.what;
     }
 }
 
