@@ -456,7 +456,7 @@ TEST(ScriptLibraryScan, FindsTopLevelHandlersAndRejectsUnclosedOnes) {
 TEST(ScriptLibraryScan, AcceptsTheProgramsOwnHandlerLibraries) {
     const std::pair<const char*, std::vector<std::string>> libraries[] = {
         {"WordHandlers.applescript",
-         {"docstate", "readrange", "readall", "environment", "autosettings"}},
+         {"docstate", "readrange", "readall", "environment", "autosettings", "targetdocument"}},
         {"PlaceCursor.applescript", {"placecursor"}},
     };
     for (const auto& [file, handlers] : libraries) {
