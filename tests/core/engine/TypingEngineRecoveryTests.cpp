@@ -2,7 +2,6 @@
 #include "core/text/Utf16.h"
 #include "tests/core/engine/EngineTestSupport.h"
 
-#include <functional>
 #include <future>
 #include <tuple>
 
@@ -187,65 +186,38 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
     EXPECT_FALSE(session.engine->snapshot().relocation.has_value());
 }
 
-TEST(TypingEngineResumeTests, EditBeforeTheInsertionPointIsLocatedByItsContext) {
-    EngineHarness::Setup setup = pacedSetup();
-    // Long enough for the 48-unit context.
-    setup.content = std::u16string(60, u'x') + u"前文后文";
-    setup.insertionOffset = utf16Count(setup.content) - 2;
-    EngineHarness session(setup);
-    pauseAtStroke(session, 30);
-    // The user typed at the very start of the document, then put the cursor back.
-    const int cursor = session.wordProcessor->cursor();
-    session.wordProcessor->editDocument(u"插入" + session.wordProcessor->document());
-    session.wordProcessor->moveCursor(cursor + 2);
-    session.engine->resume();
-    session.settle();
-
-    // The article is whole, but the text around it is not what it was.
-    EXPECT_EQ(session.phase(),
-              SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
-    EXPECT_EQ(session.wordProcessor->document(),
-              u"插入" + setup.content.substr(0, setup.content.size() - 2) + plainArticle + u"后文");
-    EXPECT_EQ(session.engine->snapshot().notes,
-              std::vector<std::string>{"续写时发现文档其他位置有改动，已按唯一上下文重新定位。"});
-}
-
-// With a before-text shorter than the context, a cursor is confirmed only by text that reaches
-// back to the document's start; anything else is for the user to decide.
-TEST(TypingEngineResumeTests, ACursorAfterTheUsersOwnTextIsNotConfirmed) {
+// The user typed, then put the cursor back after the typed text. Only a context that is unique
+// (a long before-text), or that reaches back to the document's start, confirms the cursor.
+TEST(TypingEngineResumeTests, UserTextBeforeTheCursorIsLocatedByContextOrLeftToTheUser) {
     struct Case {
-        const char* what;
-        std::u16string content;
-        std::function<void(FakeWordProcessor&)> interfere;
+        std::u16string content; // long enough, or not, for the 48-unit context
+        bool atCursor;          // the user typed at the cursor, else at the document's start
     };
-    const std::vector<Case> cases = {
-        {"typed at the start of a short before-text", u"前文后文",
-         [](FakeWordProcessor& word) {
-             const int cursor = word.cursor();
-             word.editDocument(u"插入" + word.document());
-             word.moveCursor(cursor + 2);
-         }},
-        {"typed at the cursor in an empty document", u"",
-         [](FakeWordProcessor& word) {
-             const int cursor = word.cursor();
-             const std::u16string text = word.document();
-             word.editDocument(text.substr(0, cursor) + u"xy" + text.substr(cursor));
-             word.moveCursor(cursor + 2);
-         }},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : std::vector<Case>{
+             {std::u16string(60, u'x') + u"前文后文", false}, {u"前文后文", false}, {u"", true}}) {
         EngineHarness::Setup setup = pacedSetup();
         setup.content = c.content;
-        setup.insertionOffset = std::min(2, utf16Count(c.content));
+        setup.insertionOffset = std::max(0, utf16Count(c.content) - 2);
         EngineHarness session(setup);
         pauseAtStroke(session, 10);
-        c.interfere(*session.wordProcessor);
-        const std::u16string interfered = session.wordProcessor->document();
+        const int cursor = session.wordProcessor->cursor();
+        std::u16string edited = session.wordProcessor->document();
+        edited.insert(c.atCursor ? cursor : 0, u"插入");
+        session.wordProcessor->editDocument(edited);
+        session.wordProcessor->moveCursor(cursor + 2);
         session.engine->resume();
         session.settle();
 
-        EXPECT_EQ(session.phase().kind, Kind::needsRelocation) << c.what;
-        EXPECT_EQ(session.wordProcessor->document(), interfered) << c.what;
+        if (c.content.size() < 48) {
+            EXPECT_EQ(session.phase().kind, Kind::needsRelocation);
+            EXPECT_EQ(session.wordProcessor->document(), edited);
+            continue;
+        }
+        // The article is whole, but the text around it is not what it was.
+        EXPECT_EQ(session.phase(), SessionPhase::completed(
+                                       VerificationOutcome::verifiedWithAcceptedDifferences(1)));
+        EXPECT_EQ(session.wordProcessor->document(),
+                  u"插入" + c.content.substr(0, c.content.size() - 2) + plainArticle + u"后文");
     }
 }
 
