@@ -100,8 +100,9 @@ void HeadlessSession::prepare(const std::u16string& article) {
     if (state.isProtected)
         throw SessionSetupError("目标文档处于保护/只读状态，无法输入");
     documentName_ = state.documentName;
-    // Reads must keep addressing this document even if another one comes to the front.
-    bridge_->setBoundDocumentName(documentName_);
+    // Reads must keep addressing this document even if another one comes to the front, and
+    // never another open document of the same name.
+    bridge_->setBoundDocumentID(state.documentID);
 
     reader_ = std::make_shared<WordDocumentReader>(bridge_, backend_, wordPid_);
     std::u16string initialContent;

@@ -351,6 +351,8 @@ void TypingEngine::runResume() {
                                    located.cursor);
         candidate = located.candidate;
         nextAnchor = located.newAnchor;
+        // The text around the region changed: the end result must not claim it intact.
+        accepted = 1;
         note = "续写时发现文档其他位置有改动，已按唯一上下文重新定位。";
         break;
     case LocateResult::Kind::anchoredRegion:
@@ -379,6 +381,9 @@ void TypingEngine::runResume() {
                 std::nullopt);
         candidate = validated->candidate;
         nextAnchor = validated->anchor;
+        // Nothing located the whole document, so something outside the checked context
+        // differs from what the session expects.
+        accepted = 1;
         note = "按用户放置的光标位置核对通过后续写。";
         break;
     }
