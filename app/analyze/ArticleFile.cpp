@@ -21,8 +21,9 @@ ArticleFileResult readArticleFile(const std::filesystem::path& path) {
     file.read(bytes.data(), std::streamsize(bytes.size()));
     bytes.resize(std::size_t(file.gcount()));
     if (bytes.size() > maxArticleFileBytes)
-        return {std::nullopt, "文件「" + name + "」太大：上限是 " + std::to_string(maxArticleFileBytes) +
-                                  " 字节，从第 " + std::to_string(maxArticleFileBytes) +
+        return {std::nullopt, "文件「" + name + "」太大：上限是 " +
+                                  std::to_string(maxArticleFileBytes) + " 字节，从第 " +
+                                  std::to_string(maxArticleFileBytes) +
                                   " 字节（从 0 数起）之后的内容没有读入。"};
     std::string_view utf8 = bytes;
     std::size_t skipped = 0;

@@ -59,7 +59,8 @@ void applyAppearance(QApplication& application, Appearance appearance) {
     QFont font = QApplication::font();
 #ifndef Q_OS_MACOS
     // macOS falls back to PingFang by itself; elsewhere name the faces the set-up installs.
-    font.setFamilies({font.family(), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Color Emoji")});
+    font.setFamilies(
+        {font.family(), QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Color Emoji")});
     if (font.pointSizeF() < 10)
         font.setPointSizeF(10);
     QApplication::setFont(font);

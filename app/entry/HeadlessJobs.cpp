@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-
 #include <chrono>
 #include <functional>
 #include <iostream>
@@ -34,7 +33,8 @@ int writeStatus(const HeadlessSwitch& headless) {
     std::shared_ptr<PlatformBackend> backend = makePlatformBackend();
     report.line(permissionLine("辅助功能", Permissions::accessibility(*backend)));
     report.line(permissionLine("发送键盘事件", Permissions::postEvents(*backend)));
-    report.line(permissionLine("自动化（Word）", Permissions::automation(*backend, ConsentPrompt::never)));
+    report.line(
+        permissionLine("自动化（Word）", Permissions::automation(*backend, ConsentPrompt::never)));
     const bool running = WordBridge::isWordRunning(*backend);
     report.line(std::string("- **Word 运行中**：") + (running ? "true" : "false"));
     if (!running)
@@ -67,7 +67,8 @@ int requestPermissions(const HeadlessSwitch& headless) {
     }
     report.line(permissionLine("辅助功能", Permissions::accessibility(*backend)));
     report.line(permissionLine("发送键盘事件", Permissions::postEvents(*backend)));
-    report.line(permissionLine("自动化（Word）", Permissions::automation(*backend, ConsentPrompt::ifNeeded)));
+    report.line(permissionLine("自动化（Word）",
+                               Permissions::automation(*backend, ConsentPrompt::ifNeeded)));
     return 0;
 }
 
@@ -110,7 +111,8 @@ int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv) {
         [&] {
             job = std::thread([&] {
                 status = runJob(headless);
-                QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&application, &QCoreApplication::quit,
+                                          Qt::QueuedConnection);
             });
         },
         Qt::QueuedConnection);

@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
-
 #include <algorithm>
 #include <iostream>
 
@@ -30,7 +29,8 @@ void scheduleInterfaceSnapshot(const QString& directory, int delayMs, QStringLis
         });
         for (QWidget* window : windows) {
             ++number;
-            const QString path = QDir(directory).filePath(QStringLiteral("ui-window-%1.png").arg(number));
+            const QString path =
+                QDir(directory).filePath(QStringLiteral("ui-window-%1.png").arg(number));
             if (!window->grab().save(path, "PNG")) {
                 std::cerr << "plumeo：无法写入界面快照：" << path.toStdString() << '\n';
                 failed = true;

@@ -23,7 +23,7 @@ enum class HeadlessJob {
 
 struct HeadlessSwitch {
     HeadlessJob job;
-    std::string_view name;          ///< The switch as written, "--status".
+    std::string_view name;           ///< The switch as written, "--status".
     std::vector<std::string> values; ///< The directory last; "--selftest" has the suite first.
 
     const std::string& reportDirectory() const { return values.back(); }

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -67,7 +66,8 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
     panel.setObjectName(QStringLiteral("hud"));
     if (hasFlag(arguments, "--demo"))
         window.editorPane()->setArticle(demoArticle());
-    QObject::connect(&window, &ui::MainWindow::introRequested, window.intro(), &ui::IntroOverlay::open);
+    QObject::connect(&window, &ui::MainWindow::introRequested, window.intro(),
+                     &ui::IntroOverlay::open);
     window.show();
     if (scene == "intro")
         window.intro()->open();

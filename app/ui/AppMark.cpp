@@ -33,7 +33,8 @@ void AppMark::paintEvent(QPaintEvent*) {
     painter.drawLine(QPointF(left, s * 0.34), QPointF(page.right() - s * 0.09, s * 0.34));
     painter.drawLine(QPointF(left, s * 0.46), QPointF(page.right() - s * 0.14, s * 0.46));
     painter.drawLine(QPointF(left, s * 0.58), QPointF(left + s * 0.14, s * 0.58));
-    painter.setPen(QPen(QColor(0xff, 0x8a, 0x3d), std::max(1.0, s * 0.045), Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(
+        QPen(QColor(0xff, 0x8a, 0x3d), std::max(1.0, s * 0.045), Qt::SolidLine, Qt::RoundCap));
     const double caret = left + s * 0.2;
     painter.drawLine(QPointF(caret, s * 0.52), QPointF(caret, s * 0.66));
 }

@@ -30,7 +30,9 @@ ArticleEditor::ArticleEditor(QWidget* parent) : QPlainTextEdit(parent) {
     editorFont.setPointSize(14);
     setFont(editorFont);
     setViewportMargins(6, 8, 6, 8);
-    setPlaceholderText(QStringLiteral("把文章粘贴到这里\n\n按 ⌘V 或点右上角「粘贴」。支持中文、英文、数字、标点、空行和 emoji；\n只输入纯文本正文与段落，不改写内容。"));
+    setPlaceholderText(QStringLiteral(
+        "把文章粘贴到这里\n\n按 ⌘V 或点右上角「粘贴」。支持中文、英文、数字、标点、空行和 "
+        "emoji；\n只输入纯文本正文与段落，不改写内容。"));
     setAcceptDrops(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!settingText_)
@@ -57,7 +59,8 @@ void ArticleEditor::setEditable(bool editable) {
 
 void ArticleEditor::applyTextColour() {
     QPalette colours = palette();
-    const QColor text = isReadOnly() ? secondaryText(colours) : colours.color(QPalette::Active, QPalette::Text);
+    const QColor text =
+        isReadOnly() ? secondaryText(colours) : colours.color(QPalette::Active, QPalette::Text);
     colours.setColor(QPalette::Active, QPalette::Text, text);
     colours.setColor(QPalette::Inactive, QPalette::Text, text);
     setPalette(colours);

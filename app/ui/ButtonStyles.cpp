@@ -72,9 +72,10 @@ void StyledButton::paintEvent(QPaintEvent*) {
     const int symbolWidth = symbol_ == Symbol::none ? 0 : lineHeight + symbolGap;
     double x = (width() - symbolWidth - metrics.horizontalAdvance(text())) / 2.0;
     if (symbol_ != Symbol::none) {
-        paintSymbol(painter, symbol_,
-                    QRectF(x, (height() - lineHeight) / 2.0, lineHeight, lineHeight).adjusted(1, 1, -1, -1),
-                    ink);
+        paintSymbol(
+            painter, symbol_,
+            QRectF(x, (height() - lineHeight) / 2.0, lineHeight, lineHeight).adjusted(1, 1, -1, -1),
+            ink);
         x += symbolWidth;
     }
     painter.setPen(ink);

@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QPushButton>
-
 #include <optional>
 
 namespace plumeo::ui {

@@ -56,8 +56,8 @@ void Chip::paintEvent(QPaintEvent*) {
     double x = paddingX;
     const int lineHeight = fontMetrics().height();
     if (symbol_ != Symbol::none) {
-        paintSymbol(painter, symbol_, QRectF(x, (height() - lineHeight) / 2.0, lineHeight, lineHeight),
-                    tint_);
+        paintSymbol(painter, symbol_,
+                    QRectF(x, (height() - lineHeight) / 2.0, lineHeight, lineHeight), tint_);
         x += lineHeight + symbolGap;
     }
     painter.setPen(tint_);

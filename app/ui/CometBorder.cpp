@@ -10,7 +10,8 @@
 namespace plumeo::ui {
 
 CometBorder::CometBorder(QWidget* parent, QColor color, double cornerRadius, double lapSeconds)
-    : QWidget(parent), color_(color), cornerRadius_(cornerRadius), lap_(new QVariantAnimation(this)) {
+    : QWidget(parent), color_(color), cornerRadius_(cornerRadius),
+      lap_(new QVariantAnimation(this)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     lap_->setStartValue(0.0);

@@ -1,7 +1,7 @@
 #include "app/ui/EditorPane.h"
 
-#include "app/ui/ArticleEditor.h"
 #include "app/analyze/ArticleFile.h"
+#include "app/ui/ArticleEditor.h"
 #include "app/ui/ButtonStyles.h"
 #include "app/ui/Chip.h"
 #include "app/ui/UiColors.h"
@@ -39,11 +39,16 @@ QString statsText(const TextStats& stats) {
 
 EditorPane::EditorPane(QWidget* parent)
     : QWidget(parent), editor_(new ArticleEditor(this)),
-      openButton_(new StyledButton(QStringLiteral("打开…"), ButtonStyle::secondary, this, Symbol::folder)),
-      pasteButton_(new StyledButton(QStringLiteral("粘贴"), ButtonStyle::secondary, this, Symbol::clipboard)),
-      clearButton_(new StyledButton(QStringLiteral("清空"), ButtonStyle::secondary, this, Symbol::trash)),
-      lockNotice_(new Chip(QStringLiteral("任务进行中，文章已锁定。"), Symbol::warning, warning(palette()), this)),
-      stats_(noteLabel({}, this)), preparationError_(new QLabel(this)), fileMessage_(new QLabel(this)) {
+      openButton_(
+          new StyledButton(QStringLiteral("打开…"), ButtonStyle::secondary, this, Symbol::folder)),
+      pasteButton_(new StyledButton(QStringLiteral("粘贴"), ButtonStyle::secondary, this,
+                                    Symbol::clipboard)),
+      clearButton_(
+          new StyledButton(QStringLiteral("清空"), ButtonStyle::secondary, this, Symbol::trash)),
+      lockNotice_(new Chip(QStringLiteral("任务进行中，文章已锁定。"), Symbol::warning,
+                           warning(palette()), this)),
+      stats_(noteLabel({}, this)), preparationError_(new QLabel(this)),
+      fileMessage_(new QLabel(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
@@ -74,9 +79,10 @@ EditorPane::EditorPane(QWidget* parent)
     layout->addWidget(stats_);
     layout->addWidget(preparationError_);
     layout->addWidget(fileMessage_);
-    layout->addWidget(noteLabel(QStringLiteral("隐私：文章只在内存中，退出即清除，不会上传；输入与核对全部在本机完成。"
-                                               "Word 自身的保存与云同步不受本应用控制。"),
-                                this));
+    layout->addWidget(noteLabel(
+        QStringLiteral("隐私：文章只在内存中，退出即清除，不会上传；输入与核对全部在本机完成。"
+                       "Word 自身的保存与云同步不受本应用控制。"),
+        this));
     lockNotice_->hide();
     stats_->hide();
 
@@ -94,8 +100,9 @@ void EditorPane::setArticle(const QString& text) {
 
 void EditorPane::setLocked(bool locked) {
     editor_->setEditable(!locked);
-    for (QPushButton* button : {static_cast<QPushButton*>(openButton_), static_cast<QPushButton*>(pasteButton_),
-                                static_cast<QPushButton*>(clearButton_)})
+    for (QPushButton* button :
+         {static_cast<QPushButton*>(openButton_), static_cast<QPushButton*>(pasteButton_),
+          static_cast<QPushButton*>(clearButton_)})
         button->setEnabled(!locked);
     lockNotice_->setVisible(locked);
 }

@@ -3,7 +3,6 @@
 #include "core/text/PreparedText.h"
 
 #include <QWidget>
-
 #include <optional>
 
 class QLabel;

@@ -4,7 +4,6 @@
 #include <QRect>
 #include <QSize>
 #include <QWidget>
-
 #include <optional>
 
 namespace plumeo::ui {

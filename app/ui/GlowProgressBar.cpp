@@ -97,8 +97,8 @@ void GlowProgressBar::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(track, radius, radius);
     if (shownSent_ > 0) {
         painter.setBrush(withAlpha(tint, 0.30));
-        painter.drawRoundedRect(QRectF(0, 0, std::max(height() * 1.0, width() * shownSent_), height()),
-                                radius, radius);
+        painter.drawRoundedRect(
+            QRectF(0, 0, std::max(height() * 1.0, width() * shownSent_), height()), radius, radius);
     }
     if (shownConfirmed_ > 0) {
         const QRectF fill(0, 0, std::max(height() * 1.0, width() * shownConfirmed_), height());

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QWidget>
-
 #include <optional>
 
 class QVariantAnimation;

@@ -26,7 +26,8 @@ HeaderBar::HeaderBar(QWidget* parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     title->setFont(titleFont);
     titles->addWidget(title);
-    auto* subtitle = new QLabel(QStringLiteral("把准备好的文章逐字打进 Word · 文章只在本机 · 结果逐字核对"), this);
+    auto* subtitle = new QLabel(
+        QStringLiteral("把准备好的文章逐字打进 Word · 文章只在本机 · 结果逐字核对"), this);
     QPalette subtle = subtitle->palette();
     subtle.setColor(QPalette::WindowText, secondaryText(subtle));
     subtitle->setPalette(subtle);
@@ -38,7 +39,8 @@ HeaderBar::HeaderBar(QWidget* parent)
                                                  qsizetype(HotKeyCenter::stopDescription.size())) +
                                    QStringLiteral(" 紧急停止"),
                                Symbol::keyboard, secondaryText(palette()), this));
-    auto* help = new StyledButton(QStringLiteral("使用说明"), ButtonStyle::secondary, this, Symbol::question);
+    auto* help = new StyledButton(QStringLiteral("使用说明"), ButtonStyle::secondary, this,
+                                  Symbol::question);
     help->setToolTip(QStringLiteral("再看一遍首次使用引导"));
     layout->addWidget(help);
     connect(help, &QPushButton::clicked, this, &HeaderBar::helpRequested);

@@ -36,19 +36,24 @@ QLabel* smallLabel(QWidget* parent, double scale, bool secondary) {
 } // namespace
 
 HudView::HudView(QWidget* parent)
-    : QWidget(parent), status_(smallLabel(this, 1.0, false)), activity_(smallLabel(this, 0.85, true)),
-      bar_(new GlowProgressBar(this, 6)), progress_(smallLabel(this, 0.8, true)), rate_(smallLabel(this, 0.8, true)),
-      resume_(new StyledButton(QStringLiteral("继续（会先核对续写位置）"), ButtonStyle::primary, this, Symbol::play)),
-      pause_(new StyledButton(QStringLiteral("暂停（") + fromView(HotKeyCenter::pauseDescription) + QStringLiteral("）"),
+    : QWidget(parent), status_(smallLabel(this, 1.0, false)),
+      activity_(smallLabel(this, 0.85, true)), bar_(new GlowProgressBar(this, 6)),
+      progress_(smallLabel(this, 0.8, true)), rate_(smallLabel(this, 0.8, true)),
+      resume_(new StyledButton(QStringLiteral("继续（会先核对续写位置）"), ButtonStyle::primary,
+                               this, Symbol::play)),
+      pause_(new StyledButton(QStringLiteral("暂停（") + fromView(HotKeyCenter::pauseDescription) +
+                                  QStringLiteral("）"),
                               ButtonStyle::secondary, this, Symbol::pause)),
-      stop_(new StyledButton(QStringLiteral("紧急停止（") + fromView(HotKeyCenter::stopDescription) + QStringLiteral("）"),
+      stop_(new StyledButton(QStringLiteral("紧急停止（") +
+                                 fromView(HotKeyCenter::stopDescription) + QStringLiteral("）"),
                              ButtonStyle::secondary, this, Symbol::stop)),
       border_(nullptr) {
     QFont statusFont = status_->font();
     statusFont.setBold(true);
     status_->setFont(statusFont);
     stop_->setTint(danger(palette()));
-    auto* close = new StyledButton(QStringLiteral("关闭"), ButtonStyle::secondary, this, Symbol::cross);
+    auto* close =
+        new StyledButton(QStringLiteral("关闭"), ButtonStyle::secondary, this, Symbol::cross);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -87,7 +92,8 @@ void HudView::setPhase(SessionPhase::Kind phase) {
     resume_->setVisible(stopped);
     pause_->setVisible(phase == Kind::typing);
     stop_->setVisible(phase == Kind::typing);
-    activity_->setVisible(phase == Kind::typing || phase == Kind::resuming || phase == Kind::verifying);
+    activity_->setVisible(phase == Kind::typing || phase == Kind::resuming ||
+                          phase == Kind::verifying);
     bar_->setAnimating(phase == Kind::typing);
     border_->setColor(stopped ? warning(palette()) : accent(palette()));
 }
@@ -101,8 +107,8 @@ void HudView::setActivityText(const QString& activity) {
     activity_->setText(activity);
 }
 
-void HudView::setProgress(double sentFraction, double confirmedFraction, const QString& progressText,
-                          const QString& rateText) {
+void HudView::setProgress(double sentFraction, double confirmedFraction,
+                          const QString& progressText, const QString& rateText) {
     bar_->setFractions(sentFraction, confirmedFraction);
     progress_->setText(progressText);
     rate_->setText(rateText);

@@ -71,7 +71,8 @@ void DocArt::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(left, y), QPointF(typed, y));
     p.setPen(QPen(QColor(0xff, 0x8a, 0x3d), 2));
     p.drawLine(QPointF(typed + 5, y - 8), QPointF(typed + 5, y + 8));
-    paintSymbol(p, Symbol::keyboard, QRectF(box.right() - 54, box.bottom() - 44, 34, 34), accent(palette()));
+    paintSymbol(p, Symbol::keyboard, QRectF(box.right() - 54, box.bottom() - 44, 34, 34),
+                accent(palette()));
 }
 
 void PaceArt::paintEvent(QPaintEvent*) {
@@ -79,7 +80,8 @@ void PaceArt::paintEvent(QPaintEvent*) {
     const QRectF box = paintBackdrop(p, 260, 130);
     const QColor tint = accent(palette());
     const Symbol symbols[] = {Symbol::checkShield, Symbol::bolt, Symbol::waveform};
-    const QString names[] = {QStringLiteral("稳定"), QStringLiteral("极速"), QStringLiteral("自然")};
+    const QString names[] = {QStringLiteral("稳定"), QStringLiteral("极速"),
+                             QStringLiteral("自然")};
     // Bar heights per mode: even, tall and even, uneven like a person's hand.
     const double bars[3][6] = {{0.5, 0.5, 0.5, 0.5, 0.5, 0.5},
                                {0.9, 0.85, 0.9, 0.88, 0.9, 0.86},
@@ -106,8 +108,9 @@ VerifyArt::VerifyArt(QWidget* parent) : IntroArt(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 10);
     layout->addStretch();
-    auto* stages = new StageChips({QStringLiteral("已发送"), QStringLiteral("已确认"), QStringLiteral("已验证")},
-                                  success(palette()), this);
+    auto* stages = new StageChips(
+        {QStringLiteral("已发送"), QStringLiteral("已确认"), QStringLiteral("已验证")},
+        success(palette()), this);
     stages->setCurrent(2);
     layout->addWidget(stages, 0, Qt::AlignHCenter);
 }
@@ -124,10 +127,12 @@ void VerifyArt::paintEvent(QPaintEvent*) {
     const int checked = int(phase() * 4);
     for (int line = 0; line < 4; ++line) {
         const double y = page.top() + 14 + line * 16;
-        p.setPen(QPen(withAlpha(ink, line < checked ? 0.55 : 0.25), 4, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(
+            QPen(withAlpha(ink, line < checked ? 0.55 : 0.25), 4, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(page.left() + 12, y), QPointF(page.right() - 30, y));
         if (line < checked)
-            paintSymbol(p, Symbol::checkCircle, QRectF(page.right() - 22, y - 6, 12, 12), success(palette()));
+            paintSymbol(p, Symbol::checkCircle, QRectF(page.right() - 22, y - 6, 12, 12),
+                        success(palette()));
     }
 }
 
@@ -141,18 +146,22 @@ void PrivacyArt::paintEvent(QPaintEvent*) {
     p.setPen(QPen(withAlpha(ink, 0.5), 2));
     p.setBrush(palette().color(QPalette::Base));
     p.drawRoundedRect(screen, 6, 6);
-    p.drawRoundedRect(QRectF(screen.left() - 14, screen.bottom() + 2, screen.width() + 28, 7), 3, 3);
+    p.drawRoundedRect(QRectF(screen.left() - 14, screen.bottom() + 2, screen.width() + 28, 7), 3,
+                      3);
     // The lock breathes slowly.
     const double pulse = 1.0 + 0.06 * std::sin(phase() * 2 * M_PI);
     const double lockSide = 34 * pulse;
-    const QRectF lock(screen.center().x() - lockSide / 2, screen.center().y() - lockSide / 2, lockSide, lockSide);
+    const QRectF lock(screen.center().x() - lockSide / 2, screen.center().y() - lockSide / 2,
+                      lockSide, lockSide);
     p.setPen(QPen(tint, 3, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(lock.left() + lockSide * 0.22, lock.top() - lockSide * 0.05, lockSide * 0.56, lockSide * 0.6),
+    p.drawArc(QRectF(lock.left() + lockSide * 0.22, lock.top() - lockSide * 0.05, lockSide * 0.56,
+                     lockSide * 0.6),
               0, 180 * 16);
     p.setPen(Qt::NoPen);
     p.setBrush(tint);
-    p.drawRoundedRect(QRectF(lock.left(), lock.top() + lockSide * 0.28, lockSide, lockSide * 0.62), 5, 5);
+    p.drawRoundedRect(QRectF(lock.left(), lock.top() + lockSide * 0.28, lockSide, lockSide * 0.62),
+                      5, 5);
     p.setPen(secondaryText(palette()));
     p.drawText(QRectF(box.left(), box.bottom() - 28, box.width(), 22), Qt::AlignCenter,
                QStringLiteral("只在这台 Mac 上"));

@@ -35,7 +35,8 @@ protected:
         double x = (width() - (count - 1) * step) / 2;
         for (int i = 0; i < count; ++i, x += step) {
             p.setPen(Qt::NoPen);
-            p.setBrush(i == overlay_->page() ? accent(palette()) : withAlpha(secondaryText(palette()), 0.5));
+            p.setBrush(i == overlay_->page() ? accent(palette())
+                                             : withAlpha(secondaryText(palette()), 0.5));
             p.drawEllipse(QPointF(x, height() / 2.0), 3.5, 3.5);
         }
     }
@@ -83,26 +84,35 @@ IntroOverlay::IntroOverlay(QWidget* parent)
 
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch();
-    auto* closeButton = new StyledButton(QStringLiteral("关闭"), ButtonStyle::secondary, card, Symbol::cross);
+    auto* closeButton =
+        new StyledButton(QStringLiteral("关闭"), ButtonStyle::secondary, card, Symbol::cross);
     closeRow->addWidget(closeButton);
     content->addLayout(closeRow);
 
     pages_->setParent(card);
     pages_->addWidget(new IntroPage(
         QStringLiteral("把写好的文字，逐字打进 Word"),
-        QStringLiteral("粘贴文章，在 Word 里把光标放到要插入的位置，点「开始输入」。应用用真实的键盘输入逐字写入，不走剪贴板，也不改动文档文件——省去把稿子一个字一个字敲进去的时间。"),
+        QStringLiteral("粘贴文章，在 Word "
+                       "里把光标放到要插入的位置，点「开始输入」。应用用真实的键盘输入逐字写入，不"
+                       "走剪贴板，也不改动文档文件——省去把稿子一个字一个字敲进去的时间。"),
         new DocArt));
     pages_->addWidget(new IntroPage(
         QStringLiteral("速度和节奏，你说了算"),
-        QStringLiteral("稳定、极速、自然节奏三种方式，也可以直接设定「多长时间打完」，由它反推速度。随时暂停（⌃⌥⌘P）或紧急停止（⌃⌥⌘.）；你在 Word 里按键、切换文档或弹出对话框，都会自动暂停。"),
+        QStringLiteral(
+            "稳定、极速、自然节奏三种方式，也可以直接设定「多长时间打完」，由它反推速度。随时暂停（"
+            "⌃⌥⌘P）或紧急停止（⌃⌥⌘.）；你在 Word 里按键、切换文档或弹出对话框，都会自动暂停。"),
         new PaceArt));
     pages_->addWidget(new IntroPage(
         QStringLiteral("写完逐字核对"),
-        QStringLiteral("输入过程中分段读回核对，结束后整篇比对。进度分成「已发送」「已确认」「已验证」三层，输入中还会显示当前是在输入、纠错还是核对。核对不了会如实显示「未验证」。"),
+        QStringLiteral(
+            "输入过程中分段读回核对，结束后整篇比对。进度分成「已发送」「已确认」「已验证」三层，输"
+            "入中还会显示当前是在输入、纠错还是核对。核对不了会如实显示「未验证」。"),
         new VerifyArt));
     pages_->addWidget(new IntroPage(
         QStringLiteral("文章只留在你的电脑上"),
-        QStringLiteral("文章只在内存中，退出即清除，不写入日志或文件，也不会上传。首次使用需要两项权限：「辅助功能」用于发送键盘事件，「控制 Word」只用于读取光标位置和正文做核对。"),
+        QStringLiteral(
+            "文章只在内存中，退出即清除，不写入日志或文件，也不会上传。首次使用需要两项权限：「辅助"
+            "功能」用于发送键盘事件，「控制 Word」只用于读取光标位置和正文做核对。"),
         new PrivacyArt));
     pages_->setMinimumHeight(330);
     content->addWidget(pages_);
@@ -164,7 +174,8 @@ void IntroOverlay::close() {
 }
 
 void IntroOverlay::updateButtons() {
-    nextButton_->setText(page_ + 1 >= pageCount() ? QStringLiteral("开始使用") : QStringLiteral("下一步"));
+    nextButton_->setText(page_ + 1 >= pageCount() ? QStringLiteral("开始使用")
+                                                  : QStringLiteral("下一步"));
     nextButton_->updateGeometry();
     dots_->update();
 }

@@ -35,7 +35,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     intro_->hide();
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件"));
-    QAction* open = file->addAction(QStringLiteral("打开文章…"), editorPane_, &EditorPane::chooseFile);
+    QAction* open =
+        file->addAction(QStringLiteral("打开文章…"), editorPane_, &EditorPane::chooseFile);
     open->setShortcut(QKeySequence::Open);
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
     help->addAction(QStringLiteral("使用说明"), this, &MainWindow::introRequested);

@@ -41,7 +41,8 @@ QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets, bool stre
     auto* layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     for (QWidget* widget : widgets)
-        layout->addWidget(widget, widget->sizePolicy().horizontalPolicy() == QSizePolicy::Expanding ? 1 : 0);
+        layout->addWidget(
+            widget, widget->sizePolicy().horizontalPolicy() == QSizePolicy::Expanding ? 1 : 0);
     if (stretch)
         layout->addStretch();
     return holder;
@@ -51,9 +52,13 @@ QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets, bool stre
 
 QString typoRateWarning(double rate) {
     if (rate >= 0.2 - thresholdSlack)
-        return QStringLiteral("提示：真人打字的字符错误率约 1~2%，这个比例远高于真实水平；而且每个错字都要先读回核实位置才会退格，比例越高输入越慢、中途暂停的概率也越高。");
+        return QStringLiteral("提示：真人打字的字符错误率约 "
+                              "1~2%"
+                              "，这个比例远高于真实水平；而且每个错字都要先读回核实位置才会退格，比"
+                              "例越高输入越慢、中途暂停的概率也越高。");
     if (rate >= 0.1 - thresholdSlack)
-        return QStringLiteral("提示：已明显高于真人水平（约 1~2%）。每个错字都会多一次读回核对，输入会变慢。");
+        return QStringLiteral(
+            "提示：已明显高于真人水平（约 1~2%）。每个错字都会多一次读回核对，输入会变慢。");
     return {};
 }
 
@@ -79,8 +84,14 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     }
     layout->addLayout(choices);
 
-    fastNote_ = wrapped(QStringLiteral("极速：不设固定速度，按 Word 实际处理能力自适应；仍然分段读回核对，随时可停。"), this);
-    naturalNote_ = wrapped(QStringLiteral("自然节奏只是输入的显示效果，不是「真人原创证明」，也不保证其他软件无法识别自动输入。"), this);
+    fastNote_ =
+        wrapped(QStringLiteral(
+                    "极速：不设固定速度，按 Word 实际处理能力自适应；仍然分段读回核对，随时可停。"),
+                this);
+    naturalNote_ = wrapped(
+        QStringLiteral(
+            "自然节奏只是输入的显示效果，不是「真人原创证明」，也不保证其他软件无法识别自动输入。"),
+        this);
     layout->addWidget(fastNote_);
     layout->addWidget(naturalNote_);
 
@@ -92,8 +103,10 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     }
     pacePicker_ = row(this, {bySpeed_, byDuration_});
     layout->addWidget(pacePicker_);
-    connect(bySpeed_, &QAbstractButton::clicked, this, [this] { emit paceByDurationChosen(false); });
-    connect(byDuration_, &QAbstractButton::clicked, this, [this] { emit paceByDurationChosen(true); });
+    connect(bySpeed_, &QAbstractButton::clicked, this,
+            [this] { emit paceByDurationChosen(false); });
+    connect(byDuration_, &QAbstractButton::clicked, this,
+            [this] { emit paceByDurationChosen(true); });
 
     speedValue_ = new QLabel(this);
     speedSlider_ = new QSlider(Qt::Horizontal, this);
@@ -104,10 +117,12 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     speedRow_ = new QWidget(this);
     auto* speedLayout = new QVBoxLayout(speedRow_);
     speedLayout->setContentsMargins(0, 0, 0, 0);
-    speedLayout->addWidget(row(speedRow_, {new QLabel(QStringLiteral("速度"), speedRow_), speedValue_}));
+    speedLayout->addWidget(
+        row(speedRow_, {new QLabel(QStringLiteral("速度"), speedRow_), speedValue_}));
     speedLayout->addWidget(speedSlider_);
     layout->addWidget(speedRow_);
-    connect(speedSlider_, &QSlider::valueChanged, this, [this](int value) { emit speedChosen(value); });
+    connect(speedSlider_, &QSlider::valueChanged, this,
+            [this](int value) { emit speedChosen(value); });
 
     minutes_ = new QSpinBox(this);
     minutes_->setRange(1, 600);
@@ -117,16 +132,19 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     durationRow_ = new QWidget(this);
     auto* durationLayout = new QVBoxLayout(durationRow_);
     durationLayout->setContentsMargins(0, 0, 0, 0);
-    durationLayout->addWidget(row(durationRow_, {new QLabel(QStringLiteral("整篇打完用时"), durationRow_), minutes_}));
+    durationLayout->addWidget(
+        row(durationRow_, {new QLabel(QStringLiteral("整篇打完用时"), durationRow_), minutes_}));
     durationLayout->addWidget(durationNote_);
     layout->addWidget(durationRow_);
-    connect(minutes_, &QSpinBox::valueChanged, this, [this](int value) { emit targetMinutesChosen(value); });
+    connect(minutes_, &QSpinBox::valueChanged, this,
+            [this](int value) { emit targetMinutesChosen(value); });
 
     estimate_ = wrapped({}, this);
     layout->addWidget(estimate_);
 
     typos_ = new QCheckBox(QStringLiteral("偶尔打错再改正"), this);
-    typoExplanation_ = wrapped(QStringLiteral("英文敲相邻键、中文选错同音字；读回核实后才退格"), this);
+    typoExplanation_ =
+        wrapped(QStringLiteral("英文敲相邻键、中文选错同音字；读回核实后才退格"), this);
     layout->addWidget(typos_);
     layout->addWidget(typoExplanation_);
     connect(typos_, &QCheckBox::toggled, this, &ModeCard::typoEnabledChosen);
@@ -144,10 +162,13 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     rateRow_ = new QWidget(this);
     auto* rateLayout = new QVBoxLayout(rateRow_);
     rateLayout->setContentsMargins(0, 0, 0, 0);
-    rateLayout->addWidget(row(rateRow_, {new QLabel(QStringLiteral("打错的比例"), rateRow_), rateSlider_, rateValue_}, false));
+    rateLayout->addWidget(
+        row(rateRow_, {new QLabel(QStringLiteral("打错的比例"), rateRow_), rateSlider_, rateValue_},
+            false));
     rateLayout->addWidget(rateWarning_);
     layout->addWidget(rateRow_);
-    connect(rateSlider_, &QSlider::valueChanged, this, [this](int percent) { emit typoRateChosen(percent / 100.0); });
+    connect(rateSlider_, &QSlider::valueChanged, this,
+            [this](int percent) { emit typoRateChosen(percent / 100.0); });
 
     setMode(TypingMode::stable);
     setPaceByDuration(false);
@@ -208,14 +229,16 @@ void ModeCard::setTypoRate(double rate, const QString& rateText) {
 }
 
 void ModeCard::setLocked(bool locked) {
-    for (QWidget* control : std::initializer_list<QWidget*>{pacePicker_, speedSlider_, minutes_, typos_, rateSlider_})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{pacePicker_, speedSlider_, minutes_, typos_, rateSlider_})
         control->setEnabled(!locked);
     for (ModeChoice* choice : choices_)
         choice->setEnabled(!locked);
 }
 
 QString ModeCard::shownTypoWarning() const {
-    return rateRow_->isVisibleTo(this) && rateWarning_->isVisibleTo(this) ? rateWarning_->text() : QString();
+    return rateRow_->isVisibleTo(this) && rateWarning_->isVisibleTo(this) ? rateWarning_->text()
+                                                                          : QString();
 }
 
 void ModeCard::updateVisibility() {

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "core/text/TypingMode.h"
-
 #include "app/ui/Card.h"
+#include "core/text/TypingMode.h"
 
 class QCheckBox;
 class QLabel;

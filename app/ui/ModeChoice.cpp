@@ -31,7 +31,8 @@ void ModeChoice::paintEvent(QPaintEvent*) {
     const QColor tint = accent(palette());
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(QPen(isChecked() ? tint : cardStroke(palette()), isChecked() ? 1.6 : 1));
-    painter.setBrush(isChecked() ? QBrush(withAlpha(tint, isDark(palette()) ? 0.24 : 0.10)) : QBrush(Qt::NoBrush));
+    painter.setBrush(isChecked() ? QBrush(withAlpha(tint, isDark(palette()) ? 0.24 : 0.10))
+                                 : QBrush(Qt::NoBrush));
     painter.drawRoundedRect(box, 8, 8);
     const int line = fontMetrics().height();
     paintSymbol(painter, symbol_, QRectF(width() / 2.0 - 10, 7, 20, 20),
@@ -45,8 +46,8 @@ void ModeChoice::paintEvent(QPaintEvent*) {
     subtitleFont.setPointSizeF(subtitleFont.pointSizeF() * 0.85);
     painter.setFont(subtitleFont);
     painter.setPen(secondaryText(palette()));
-    painter.drawText(QRectF(2, 30 + line, width() - 4, line + 4), Qt::AlignHCenter | Qt::AlignVCenter,
-                     subtitle_);
+    painter.drawText(QRectF(2, 30 + line, width() - 4, line + 4),
+                     Qt::AlignHCenter | Qt::AlignVCenter, subtitle_);
 }
 
 } // namespace plumeo::ui

@@ -31,8 +31,10 @@ QLabel* explanation(const QString& text, QWidget* parent) {
 } // namespace
 
 OptionsCard::OptionsCard(QWidget* parent)
-    : Card(parent), toggle_(new QToolButton(this)), body_(new QWidget(this)), hotkeys_(new QLabel(body_)),
-      backgroundTyping_(new QCheckBox(QStringLiteral("后台输入"), body_)), countdown_(new QSpinBox(body_)),
+    : Card(parent), toggle_(new QToolButton(this)), body_(new QWidget(this)),
+      hotkeys_(new QLabel(body_)),
+      backgroundTyping_(new QCheckBox(QStringLiteral("后台输入"), body_)),
+      countdown_(new QSpinBox(body_)),
       switchToASCII_(new QCheckBox(QStringLiteral("输入时临时切换到英文键盘"), body_)) {
     toggle_->setText(QStringLiteral("更多选项"));
     toggle_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -48,7 +50,8 @@ OptionsCard::OptionsCard(QWidget* parent)
     hotkeys_->setWordWrap(true);
     layout->addWidget(hotkeys_);
     layout->addWidget(backgroundTyping_);
-    layout->addWidget(explanation(QStringLiteral("开始后可以切到其他应用，输入继续；回到 Word 按键或点击会自动暂停"), body_));
+    layout->addWidget(explanation(
+        QStringLiteral("开始后可以切到其他应用，输入继续；回到 Word 按键或点击会自动暂停"), body_));
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addWidget(new QLabel(QStringLiteral("开始前倒计时 "), body_));
     countdown_->setRange(0, 10);
@@ -58,7 +61,8 @@ OptionsCard::OptionsCard(QWidget* parent)
     countdownRow->addStretch();
     layout->addLayout(countdownRow);
     layout->addWidget(switchToASCII_);
-    layout->addWidget(explanation(QStringLiteral("简体拼音实测无需切换；其他输入法若吞字可开启，结束后自动恢复"), body_));
+    layout->addWidget(explanation(
+        QStringLiteral("简体拼音实测无需切换；其他输入法若吞字可开启，结束后自动恢复"), body_));
 
     connect(toggle_, &QToolButton::clicked, this, [this] { setExpanded(!expanded_); });
     connect(backgroundTyping_, &QCheckBox::toggled, this, &OptionsCard::backgroundTypingChosen);
@@ -77,7 +81,8 @@ void OptionsCard::setExpanded(bool expanded) {
 void OptionsCard::setHotkeysRegistered(bool registered) {
     hotkeys_->setText(QStringLiteral("快捷键：") + fromView(HotKeyCenter::pauseDescription) +
                       QStringLiteral(" 暂停/继续 · ") + fromView(HotKeyCenter::stopDescription) +
-                      QStringLiteral(" 紧急停止") + (registered ? QString() : QStringLiteral("（注册失败）")));
+                      QStringLiteral(" 紧急停止") +
+                      (registered ? QString() : QStringLiteral("（注册失败）")));
 }
 
 void OptionsCard::setBackgroundTyping(bool enabled) {
@@ -96,7 +101,8 @@ void OptionsCard::setSwitchToASCII(bool enabled) {
 }
 
 void OptionsCard::setLocked(bool locked) {
-    for (QWidget* control : std::initializer_list<QWidget*>{backgroundTyping_, countdown_, switchToASCII_})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{backgroundTyping_, countdown_, switchToASCII_})
         control->setEnabled(!locked);
 }
 

@@ -51,8 +51,8 @@ public:
         pixmap.setDevicePixelRatio(devicePixelRatioF());
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        paintSymbol(painter, granted ? Symbol::checkCircle : Symbol::dashedCircle, QRectF(0, 0, 20, 20),
-                    granted ? success(palette()) : secondaryText(palette()));
+        paintSymbol(painter, granted ? Symbol::checkCircle : Symbol::dashedCircle,
+                    QRectF(0, 0, 20, 20), granted ? success(palette()) : secondaryText(palette()));
         mark_->setPixmap(pixmap);
         for (StyledButton* button : actions_)
             button->setVisible(!granted);
@@ -65,23 +65,30 @@ private:
 };
 
 PermissionCard::PermissionCard(QWidget* parent)
-    : Card(parent), header_(new StepHeader(1, QStringLiteral("开始前需要两项系统授权"), this)), body_(new QWidget(this)) {
+    : Card(parent), header_(new StepHeader(1, QStringLiteral("开始前需要两项系统授权"), this)),
+      body_(new QWidget(this)) {
     contentLayout()->addWidget(header_);
     contentLayout()->addWidget(body_);
     auto* layout = new QVBoxLayout(body_);
     layout->setContentsMargins(0, 0, 0, 0);
-    accessibility_ = new PermissionRow(QStringLiteral("辅助功能"), QStringLiteral("发送键盘事件、确认 Word 焦点与光标"), body_);
-    automation_ = new PermissionRow(QStringLiteral("控制 Word"), QStringLiteral("只读取光标位置和正文用于校验，不会用脚本写入"), body_);
-    connect(accessibility_->addButton(QStringLiteral("去授权"), ButtonStyle::primary), &QPushButton::clicked, this,
-            &PermissionCard::accessibilityRequested);
-    connect(automation_->addButton(QStringLiteral("打开 Word"), ButtonStyle::secondary), &QPushButton::clicked, this,
-            &PermissionCard::openWordRequested);
-    connect(automation_->addButton(QStringLiteral("去授权"), ButtonStyle::primary), &QPushButton::clicked, this,
-            &PermissionCard::automationRequested);
+    accessibility_ = new PermissionRow(QStringLiteral("辅助功能"),
+                                       QStringLiteral("发送键盘事件、确认 Word 焦点与光标"), body_);
+    automation_ =
+        new PermissionRow(QStringLiteral("控制 Word"),
+                          QStringLiteral("只读取光标位置和正文用于校验，不会用脚本写入"), body_);
+    connect(accessibility_->addButton(QStringLiteral("去授权"), ButtonStyle::primary),
+            &QPushButton::clicked, this, &PermissionCard::accessibilityRequested);
+    connect(automation_->addButton(QStringLiteral("打开 Word"), ButtonStyle::secondary),
+            &QPushButton::clicked, this, &PermissionCard::openWordRequested);
+    connect(automation_->addButton(QStringLiteral("去授权"), ButtonStyle::primary),
+            &QPushButton::clicked, this, &PermissionCard::automationRequested);
     layout->addWidget(accessibility_);
     layout->addWidget(automation_);
     auto* footer = new QHBoxLayout;
-    auto* note = new QLabel(QStringLiteral("授权后点「刷新」。授权只针对本应用，可随时在「系统设置 › 隐私与安全性」中关闭。"), body_);
+    auto* note = new QLabel(
+        QStringLiteral(
+            "授权后点「刷新」。授权只针对本应用，可随时在「系统设置 › 隐私与安全性」中关闭。"),
+        body_);
     note->setWordWrap(true);
     QPalette colours = note->palette();
     colours.setColor(QPalette::WindowText, secondaryText(colours));

@@ -54,7 +54,8 @@ void ProgressRing::paintEvent(QPaintEvent*) {
     caption.setPointSizeF(caption.pointSizeF() * 0.8);
     painter.setFont(caption);
     painter.setPen(secondaryText(palette()));
-    const QRectF lower(box.left(), box.top() + box.height() * 0.56, box.width(), box.height() * 0.3);
+    const QRectF lower(box.left(), box.top() + box.height() * 0.56, box.width(),
+                       box.height() * 0.3);
     painter.drawText(lower, Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("已确认"));
 }
 

@@ -22,8 +22,8 @@ QLabel* wrapped(QWidget* parent, const QString& text = {}) {
 
 RelocationPanel::RelocationPanel(QWidget* parent)
     : QWidget(parent), typedTail_(wrapped(this)), knownPosition_(new QWidget(this)),
-      manualToggle_(new QCheckBox(QStringLiteral("从光标处继续剩余内容…"), this)), manualPath_(new QWidget(this)),
-      manualInstruction_(wrapped(manualPath_)),
+      manualToggle_(new QCheckBox(QStringLiteral("从光标处继续剩余内容…"), this)),
+      manualPath_(new QWidget(this)), manualInstruction_(wrapped(manualPath_)),
       fromConfirmed_(new StyledButton({}, ButtonStyle::secondary, manualPath_)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -36,8 +36,11 @@ RelocationPanel::RelocationPanel(QWidget* parent)
 
     auto* known = new QVBoxLayout(knownPosition_);
     known->setContentsMargins(0, 0, 0, 0);
-    known->addWidget(wrapped(knownPosition_, QStringLiteral("续写位置已由读回唯一确定：只移动 Word 的插入点，不写入文字，然后继续。")));
-    auto* move = new StyledButton(QStringLiteral("把光标移回续写位置"), ButtonStyle::primary, knownPosition_);
+    known->addWidget(wrapped(
+        knownPosition_,
+        QStringLiteral("续写位置已由读回唯一确定：只移动 Word 的插入点，不写入文字，然后继续。")));
+    auto* move = new StyledButton(QStringLiteral("把光标移回续写位置"), ButtonStyle::primary,
+                                  knownPosition_);
     known->addWidget(move, 0, Qt::AlignLeft);
     layout->addWidget(knownPosition_);
 
@@ -51,18 +54,22 @@ RelocationPanel::RelocationPanel(QWidget* parent)
     warningColours.setColor(QPalette::WindowText, warning(warningColours));
     manualInstruction_->setPalette(warningColours);
     manual->addWidget(manualInstruction_);
-    auto* align = new StyledButton(QStringLiteral("按光标前文字自动对齐后继续"), ButtonStyle::primary, manualPath_);
+    auto* align = new StyledButton(QStringLiteral("按光标前文字自动对齐后继续"),
+                                   ButtonStyle::primary, manualPath_);
     manual->addWidget(align, 0, Qt::AlignLeft);
     manual->addWidget(fromConfirmed_, 0, Qt::AlignLeft);
-    auto* closeManual = new StyledButton(QStringLiteral("取消"), ButtonStyle::secondary, manualPath_);
+    auto* closeManual =
+        new StyledButton(QStringLiteral("取消"), ButtonStyle::secondary, manualPath_);
     manual->addWidget(closeManual, 0, Qt::AlignLeft);
     layout->addWidget(manualPath_);
     buttons_ = {move, recheck, align, fromConfirmed_, closeManual};
 
     connect(move, &QPushButton::clicked, this, &RelocationPanel::moveCursorRequested);
     connect(recheck, &QPushButton::clicked, this, &RelocationPanel::recheckRequested);
-    connect(align, &QPushButton::clicked, this, [this] { emit continueFromCursorRequested(false); });
-    connect(fromConfirmed_, &QPushButton::clicked, this, [this] { emit continueFromCursorRequested(true); });
+    connect(align, &QPushButton::clicked, this,
+            [this] { emit continueFromCursorRequested(false); });
+    connect(fromConfirmed_, &QPushButton::clicked, this,
+            [this] { emit continueFromCursorRequested(true); });
     connect(manualToggle_, &QCheckBox::toggled, this, &RelocationPanel::setManualPathOpen);
     connect(closeManual, &QPushButton::clicked, this, [this] { setManualPathOpen(false); });
     setManualPathOpen(false);
@@ -73,9 +80,12 @@ void RelocationPanel::setHint(const RelocationHint& hint) {
     const QString next = QString::fromStdU16String(hint.nextText);
     typedTail_->setText(QStringLiteral("上次写到：「%1」").arg(tail));
     knownPosition_->setVisible(hint.knownCursor.has_value());
-    manualInstruction_->setText(QStringLiteral("请先在 Word 中把光标放在「") + tail + QStringLiteral("」之后。接下来会输入「") +
-                                next + QStringLiteral("…」。此前的内容以文档现状为准，结果会标注「含已接受差异」。"));
-    fromConfirmed_->setText(QStringLiteral("从最后确认处（第 %1 字）继续").arg(hint.confirmedUnits));
+    manualInstruction_->setText(
+        QStringLiteral("请先在 Word 中把光标放在「") + tail +
+        QStringLiteral("」之后。接下来会输入「") + next +
+        QStringLiteral("…」。此前的内容以文档现状为准，结果会标注「含已接受差异」。"));
+    fromConfirmed_->setText(
+        QStringLiteral("从最后确认处（第 %1 字）继续").arg(hint.confirmedUnits));
     fromConfirmed_->updateGeometry();
 }
 

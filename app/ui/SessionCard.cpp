@@ -73,18 +73,21 @@ PhaseMark phaseMark(const SessionPhase& phase, const QPalette& palette) {
 } // namespace
 
 SessionCard::SessionCard(QWidget* parent)
-    : Card(parent), phaseMark_(new QLabel(this)), status_(wrapped(this, false)), activity_(wrapped(this, true)),
-      bar_(new GlowProgressBar(this)), ring_(new ProgressRing(this)), progress_(wrapped(this, true)),
-      rate_(wrapped(this, true)),
-      stages_(new StageChips({QStringLiteral("已发送"), QStringLiteral("已确认"), QStringLiteral("已验证")},
-                             accent(palette()), this)),
-      results_(wrapped(this, false)), notes_(wrapped(this, true)), relocation_(new RelocationPanel(this)),
-      acceptExplanation_(wrapped(this, true)),
+    : Card(parent), phaseMark_(new QLabel(this)), status_(wrapped(this, false)),
+      activity_(wrapped(this, true)), bar_(new GlowProgressBar(this)),
+      ring_(new ProgressRing(this)), progress_(wrapped(this, true)), rate_(wrapped(this, true)),
+      stages_(new StageChips(
+          {QStringLiteral("已发送"), QStringLiteral("已确认"), QStringLiteral("已验证")},
+          accent(palette()), this)),
+      results_(wrapped(this, false)), notes_(wrapped(this, true)),
+      relocation_(new RelocationPanel(this)), acceptExplanation_(wrapped(this, true)),
       cancel_(new StyledButton(QStringLiteral("取消"), ButtonStyle::secondary, this)),
       pause_(new StyledButton(QStringLiteral("暂停"), ButtonStyle::secondary, this, Symbol::pause)),
-      emergencyStop_(new StyledButton(QStringLiteral("紧急停止"), ButtonStyle::primary, this, Symbol::stop)),
+      emergencyStop_(
+          new StyledButton(QStringLiteral("紧急停止"), ButtonStyle::primary, this, Symbol::stop)),
       resume_(new StyledButton(QStringLiteral("继续"), ButtonStyle::primary, this, Symbol::play)),
-      acceptDifferences_(new StyledButton(QStringLiteral("接受差异并继续"), ButtonStyle::secondary, this)),
+      acceptDifferences_(
+          new StyledButton(QStringLiteral("接受差异并继续"), ButtonStyle::secondary, this)),
       reverify_(new StyledButton(QStringLiteral("在 Word 前台核实"), ButtonStyle::primary, this)),
       newTask_(new StyledButton(QStringLiteral("新任务"), ButtonStyle::secondary, this)) {
     emergencyStop_->setTint(danger(palette()));
@@ -110,11 +113,13 @@ SessionCard::SessionCard(QWidget* parent)
     layout->addWidget(results_);
     layout->addWidget(notes_);
     layout->addWidget(relocation_);
-    acceptExplanation_->setText(QStringLiteral("仅当差异全部位于本次写入的内容内、且插入点之后的原有内容未变时可继续；结果会标注「含已接受差异」。"));
+    acceptExplanation_->setText(QStringLiteral("仅当差异全部位于本次写入的内容内、且插入点之后的原"
+                                               "有内容未变时可继续；结果会标注「含已接受差异」。"));
     layout->addWidget(acceptExplanation_);
     auto* buttons = new QGridLayout;
     int column = 0;
-    for (StyledButton* button : {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_}) {
+    for (StyledButton* button :
+         {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_}) {
         buttons->addWidget(button, column / 3, column % 3, Qt::AlignLeft);
         ++column;
     }
@@ -124,7 +129,8 @@ SessionCard::SessionCard(QWidget* parent)
     connect(emergencyStop_, &QPushButton::clicked, this, [this] { emit cancelRequested(true); });
     connect(pause_, &QPushButton::clicked, this, &SessionCard::pauseRequested);
     connect(resume_, &QPushButton::clicked, this, &SessionCard::resumeRequested);
-    connect(acceptDifferences_, &QPushButton::clicked, this, &SessionCard::acceptDifferencesRequested);
+    connect(acceptDifferences_, &QPushButton::clicked, this,
+            &SessionCard::acceptDifferencesRequested);
     connect(reverify_, &QPushButton::clicked, this, &SessionCard::reverifyRequested);
     connect(newTask_, &QPushButton::clicked, this, &SessionCard::newTaskRequested);
     setPhase(SessionPhase::idle());
@@ -144,11 +150,12 @@ void SessionCard::setPhase(const SessionPhase& phase) {
     phaseMark_->setPixmap(pixmap);
 
     const bool working = kind == Kind::typing || kind == Kind::resuming || kind == Kind::verifying;
-    const bool unverified = kind == Kind::completed && phase.outcome.kind == VerificationOutcome::Kind::unverified;
+    const bool unverified =
+        kind == Kind::completed && phase.outcome.kind == VerificationOutcome::Kind::unverified;
     activity_->setVisible(working);
     bar_->setAnimating(kind == Kind::typing);
-    cancel_->setVisible(kind == Kind::countdown || kind == Kind::preparing || kind == Kind::paused ||
-                        kind == Kind::needsRelocation);
+    cancel_->setVisible(kind == Kind::countdown || kind == Kind::preparing ||
+                        kind == Kind::paused || kind == Kind::needsRelocation);
     pause_->setVisible(working);
     emergencyStop_->setVisible(working);
     resume_->setVisible(kind == Kind::paused);
@@ -167,8 +174,8 @@ void SessionCard::setActivityText(const QString& activity) {
     activity_->setText(activity);
 }
 
-void SessionCard::setProgress(double sentFraction, double confirmedFraction, const QString& progressText,
-                              const QString& rateText, int stage) {
+void SessionCard::setProgress(double sentFraction, double confirmedFraction,
+                              const QString& progressText, const QString& rateText, int stage) {
     bar_->setFractions(sentFraction, confirmedFraction);
     ring_->setFractions(sentFraction, confirmedFraction);
     progress_->setText(progressText);
@@ -197,14 +204,16 @@ void SessionCard::setRelocation(const std::optional<RelocationHint>& hint) {
 }
 
 void SessionCard::setBusy(bool busy) {
-    for (StyledButton* button : {cancel_, pause_, emergencyStop_, resume_, acceptDifferences_, reverify_, newTask_})
+    for (StyledButton* button :
+         {cancel_, pause_, emergencyStop_, resume_, acceptDifferences_, reverify_, newTask_})
         button->setEnabled(!busy);
     relocation_->setBusy(busy);
 }
 
 QStringList SessionCard::offeredButtons() const {
     QStringList offered;
-    for (StyledButton* button : {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_})
+    for (StyledButton* button :
+         {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_})
         if (button->isVisibleTo(this))
             offered.append(button->text());
     return offered;

@@ -22,7 +22,8 @@ SidePanel::SidePanel(QWidget* parent) : QScrollArea(parent) {
     options_ = new OptionsCard(column);
     start_ = new StartCard(column);
     session_ = new SessionCard(column);
-    for (QWidget* card : std::initializer_list<QWidget*>{permission_, target_, mode_, options_, start_, session_})
+    for (QWidget* card :
+         std::initializer_list<QWidget*>{permission_, target_, mode_, options_, start_, session_})
         layout->addWidget(card);
     layout->addStretch();
     setWidget(column);

@@ -51,7 +51,8 @@ void StageChips::paintEvent(QPaintEvent*) {
         const double chipWidth = 2 * paddingX + lineHeight + metrics.horizontalAdvance(titles_[i]);
         const QRectF chip(x + 0.5, 0.5, chipWidth - 1, height() - 1);
         painter.setPen(QPen(withAlpha(reached ? tint_ : secondaryText(palette()), 0.5), 1));
-        painter.setBrush(reached ? QBrush(withAlpha(tint_, isDark(palette()) ? 0.28 : 0.16)) : QBrush(Qt::NoBrush));
+        painter.setBrush(reached ? QBrush(withAlpha(tint_, isDark(palette()) ? 0.28 : 0.16))
+                                 : QBrush(Qt::NoBrush));
         painter.drawRoundedRect(chip, chip.height() / 2, chip.height() / 2);
         const QColor ink = reached ? tint_ : secondaryText(palette());
         const QRectF mark(x + paddingX - 2, (height() - lineHeight) / 2.0, lineHeight, lineHeight);
@@ -68,8 +69,10 @@ void StageChips::paintEvent(QPaintEvent*) {
             const double middle = height() / 2.0;
             painter.setPen(QPen(secondaryText(palette()), 1.4, Qt::SolidLine, Qt::RoundCap));
             painter.drawLine(QPointF(x + gap, middle), QPointF(x + gap + arrow, middle));
-            painter.drawLine(QPointF(x + gap + arrow - 3, middle - 3), QPointF(x + gap + arrow, middle));
-            painter.drawLine(QPointF(x + gap + arrow - 3, middle + 3), QPointF(x + gap + arrow, middle));
+            painter.drawLine(QPointF(x + gap + arrow - 3, middle - 3),
+                             QPointF(x + gap + arrow, middle));
+            painter.drawLine(QPointF(x + gap + arrow - 3, middle + 3),
+                             QPointF(x + gap + arrow, middle));
             x += 2 * gap + arrow;
         }
     }

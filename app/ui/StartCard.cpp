@@ -10,7 +10,8 @@ namespace plumeo::ui {
 
 StartCard::StartCard(QWidget* parent)
     : Card(parent), blockers_(new QLabel(this)),
-      start_(new StyledButton(QStringLiteral("开始输入"), ButtonStyle::primary, this, Symbol::play)) {
+      start_(
+          new StyledButton(QStringLiteral("开始输入"), ButtonStyle::primary, this, Symbol::play)) {
     blockers_->setWordWrap(true);
     blockers_->setTextFormat(Qt::PlainText);
     QPalette colours = blockers_->palette();

@@ -42,7 +42,8 @@ QFont StepHeader::titleFont() const {
 
 QSize StepHeader::sizeHint() const {
     const QFontMetrics metrics(titleFont());
-    return {badgeSize + gap + metrics.horizontalAdvance(title_), std::max(badgeSize, metrics.height())};
+    return {badgeSize + gap + metrics.horizontalAdvance(title_),
+            std::max(badgeSize, metrics.height())};
 }
 
 void StepHeader::paintEvent(QPaintEvent*) {

@@ -39,13 +39,17 @@ QString visibleContext(QString text) {
 
 TargetCard::TargetCard(QWidget* parent)
     : Card(parent), header_(new StepHeader(2, QStringLiteral("在 Word 中放好光标"), this)),
-      detect_(new StyledButton(QStringLiteral("检测光标位置"), ButtonStyle::primary, this, Symbol::scope)),
+      detect_(new StyledButton(QStringLiteral("检测光标位置"), ButtonStyle::primary, this,
+                               Symbol::scope)),
       error_(wrapped(this)), targetBox_(new QWidget(this)), document_(new QLabel(targetBox_)),
       position_(new QLabel(targetBox_)), context_(wrapped(targetBox_)), notes_(wrapped(targetBox_)),
       confirm_(new QCheckBox(QStringLiteral("在这个文档的这个位置插入"), targetBox_)) {
     QVBoxLayout* layout = contentLayout();
     layout->addWidget(header_);
-    auto* instruction = wrapped(this, QStringLiteral("打开 Word 和目标文档，把光标放在要插入的位置（不要选中文字），再点下面的按钮。"));
+    auto* instruction = wrapped(
+        this,
+        QStringLiteral(
+            "打开 Word 和目标文档，把光标放在要插入的位置（不要选中文字），再点下面的按钮。"));
     paintSecondary(instruction);
     layout->addWidget(instruction);
     layout->addWidget(detect_, 0, Qt::AlignLeft);
@@ -66,7 +70,8 @@ TargetCard::TargetCard(QWidget* parent)
     box->addWidget(context_);
     auto* chips = new QHBoxLayout;
     for (const char* text : {"有选中文字", "不在正文", "文档只读", "修订已开启"}) {
-        auto* chip = new Chip(QString::fromUtf8(text), Symbol::warning, warning(palette()), targetBox_);
+        auto* chip =
+            new Chip(QString::fromUtf8(text), Symbol::warning, warning(palette()), targetBox_);
         chips->addWidget(chip);
         problems_.append(chip);
     }
@@ -92,10 +97,13 @@ void TargetCard::setTarget(const std::optional<TargetSummary>& target) {
     if (!target)
         return;
     document_->setText(QStringLiteral("📄 ") + target->documentName);
-    position_->setText(QStringLiteral("第 %1 段 · 位置 %2").arg(target->paragraphNumber).arg(target->selectionStart));
-    context_->setText(QStringLiteral("…%1").arg(visibleContext(target->contextBefore).toHtmlEscaped()) +
-                      QStringLiteral("<b style=\"color:#ff8a3d\">|</b>") +
-                      QStringLiteral("%1…").arg(visibleContext(target->contextAfter).toHtmlEscaped()));
+    position_->setText(QStringLiteral("第 %1 段 · 位置 %2")
+                           .arg(target->paragraphNumber)
+                           .arg(target->selectionStart));
+    context_->setText(
+        QStringLiteral("…%1").arg(visibleContext(target->contextBefore).toHtmlEscaped()) +
+        QStringLiteral("<b style=\"color:#ff8a3d\">|</b>") +
+        QStringLiteral("%1…").arg(visibleContext(target->contextAfter).toHtmlEscaped()));
     context_->setTextFormat(Qt::RichText);
     const bool problems[] = {target->hasSelection, !target->inMainStory, target->protectedDocument,
                              target->trackRevisions};
@@ -131,8 +139,9 @@ void TargetCard::setLocked(bool locked) {
 }
 
 void TargetCard::updateButton() {
-    detect_->setText(detecting_ ? QStringLiteral("检测中…")
-                                : (hasTarget_ ? QStringLiteral("重新检测") : QStringLiteral("检测光标位置")));
+    detect_->setText(
+        detecting_ ? QStringLiteral("检测中…")
+                   : (hasTarget_ ? QStringLiteral("重新检测") : QStringLiteral("检测光标位置")));
     detect_->updateGeometry();
     detect_->setEnabled(!detecting_ && !locked_);
 }
