@@ -1,4 +1,5 @@
-#include "app/session/HeadlessSession.h"
+#include "app/session/SessionDriver.h"
+#include "core/engine/TypingEngine.h"
 #include "app/session/LocalSimulator.h"
 #include "app/session/SessionCommandLine.h"
 #include "core/text/Utf16.h"
@@ -90,41 +91,19 @@ TEST(SessionCommandLine, RejectsMissingOrSurplusArguments) {
 }
 
 TEST(SessionResult, ExitsZeroOnlyForAVerifiedDocument) {
-    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::completed(VerificationOutcome::verified())),
+    EXPECT_EQ(SessionDriver::exitCode(SessionPhase::completed(VerificationOutcome::verified())),
               0);
-    EXPECT_EQ(HeadlessSession::exitCode(
+    EXPECT_EQ(SessionDriver::exitCode(
                   SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(2))),
               0);
-    EXPECT_EQ(HeadlessSession::exitCode(
+    EXPECT_EQ(SessionDriver::exitCode(
                   SessionPhase::completed(VerificationOutcome::unverified("读回失败"))),
               1);
-    EXPECT_EQ(HeadlessSession::exitCode(
+    EXPECT_EQ(SessionDriver::exitCode(
                   SessionPhase::completed(VerificationOutcome::mismatch(ComparisonReport{}))),
               1);
-    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::cancelled(StopReason::userCancel())), 1);
-    EXPECT_EQ(HeadlessSession::exitCode(SessionPhase::paused(StopReason::userPause())), 1);
-}
-
-TEST(SessionResult, ListsAtMostTenDifferencesWithTheirPositions) {
-    ComparisonReport report;
-    report.expectedLength = 100;
-    report.actualLength = 90;
-    for (int i = 0; i < 12; ++i) {
-        DifferenceHunk hunk;
-        hunk.expectedStart = i * 5;
-        hunk.expectedLength = 1;
-        hunk.kind = i == 0 ? DifferenceKind::smartQuotes : DifferenceKind::missing;
-        hunk.outsideInsertion = i == 1;
-        report.hunks.push_back(hunk);
-    }
-    const auto lines = HeadlessSession::resultLines(
-        SessionPhase::completed(VerificationOutcome::mismatch(report)));
-    ASSERT_EQ(lines.size(), 11u);
-    EXPECT_EQ(lines[0], "输入已结束，但读回与原文不一致：" + report.summary());
-    EXPECT_EQ(lines[1],
-              "差异 1：直引号被替换为弯引号（Word 自动套用格式：直引号替换为弯引号）；位置 0");
-    EXPECT_EQ(lines[2], "差异 2：缺失内容；位置 5；位于插入区之外");
-    EXPECT_EQ(lines[10], "差异 10：缺失内容；位置 45");
+    EXPECT_EQ(SessionDriver::exitCode(SessionPhase::cancelled(StopReason::userCancel())), 1);
+    EXPECT_EQ(SessionDriver::exitCode(SessionPhase::paused(StopReason::userPause())), 1);
 }
 
 namespace {
@@ -138,13 +117,13 @@ protected:
         readySimulatedWord(control(), AutoCorrectPolicy::allOff);
     }
 
-    std::unique_ptr<HeadlessSession> makeSession(std::function<bool()> cancel = {}) {
-        HeadlessSessionOptions options;
+    std::unique_ptr<SessionDriver> makeSession(std::function<bool()> cancel = {}) {
+        SessionDriverOptions options;
         options.settings = ModeSettings::make(TypingMode::stable, 1200, false, 0);
         options.seed = 42;
         options.out = &output;
         options.cancelRequested = std::move(cancel);
-        return std::make_unique<HeadlessSession>(
+        return std::make_unique<SessionDriver>(
             std::make_shared<SimBackend>(simulator().socketPath()), options);
     }
 
@@ -157,11 +136,10 @@ protected:
 TEST_F(HeadlessSessionRun, TypesAtTheCursorAndVerifies) {
     control().setDocumentText(documentName, u"前文后文", 2);
     auto session = makeSession();
-    session->prepare(u"Hi 世界！\n第二段 😀");
-    const SessionPhase phase = session->run();
+    const SessionPhase phase = session->run(u"Hi 世界！\n第二段 😀");
 
     EXPECT_EQ(phase, SessionPhase::completed(VerificationOutcome::verified())) << output.str();
-    EXPECT_EQ(HeadlessSession::exitCode(phase), 0);
+    EXPECT_EQ(SessionDriver::exitCode(phase), 0);
     EXPECT_EQ(control().documentText(documentName), u"前文Hi 世界！\r第二段 😀后文\r");
     EXPECT_TRUE(contains(output.str(), "完成：整篇读回与原文逐字一致")) << output.str();
     EXPECT_TRUE(contains(output.str(), "已发送 12 · 已确认 12 · 共 12")) << output.str();
@@ -171,28 +149,27 @@ TEST_F(HeadlessSessionRun, RefusesASelectionAndTypesNothing) {
     control().setDocumentText(documentName, u"原有内容", 1);
     control().setSelection(documentName, 1, 3);
     auto session = makeSession();
-    try {
-        session->prepare(u"不应出现");
-        FAIL() << "a selection was accepted as the target";
-    } catch (const SessionSetupError& error) {
-        EXPECT_STREQ(error.what(), "Word 中有选中的文字：请点击一下取消选中，只保留插入光标");
-    }
+    const SessionPhase phase = session->run(u"不应出现");
+    EXPECT_EQ(phase.kind, SessionPhase::Kind::idle);
+    EXPECT_TRUE(contains(output.str(),
+                         "无法开始：Word 中有选中的文字：请点击一下取消选中，只保留插入光标"))
+        << output.str();
     EXPECT_EQ(control().documentText(documentName), u"原有内容\r");
 }
 
 TEST_F(HeadlessSessionRun, CancelStopsTheKeysBeforeReturning) {
     const std::u16string article(300, u'字');
-    HeadlessSession* running = nullptr;
-    auto session = makeSession(
-        [&running] { return running && running->engine()->snapshot().ledger.sentUnits >= 5; });
+    SessionDriver* running = nullptr;
+    auto session = makeSession([&running] {
+        return running && running->model().snapshot() &&
+               running->model().snapshot()->ledger.sentUnits >= 5;
+    });
     running = session.get();
-    session->prepare(article);
-    const SessionPhase phase = session->run();
-
+    const SessionPhase phase = session->run(article);
     EXPECT_EQ(phase.kind, SessionPhase::Kind::cancelled) << output.str();
     EXPECT_EQ(phase.reason.kind, StopReason::Kind::userCancel);
-    EXPECT_NE(HeadlessSession::exitCode(phase), 0);
-    const int sent = session->engine()->snapshot().ledger.sentUnits;
+    EXPECT_NE(SessionDriver::exitCode(phase), 0);
+    const int sent = session->model().engine()->snapshot().ledger.sentUnits;
     EXPECT_LT(sent, 300);
     // Whatever was posted has landed once run() returns, and nothing follows it.
     const std::u16string atReturn = control().documentText(documentName);
