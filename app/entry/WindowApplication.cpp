@@ -1,18 +1,22 @@
 #include "app/entry/WindowApplication.h"
 
 #include "app/entry/Appearance.h"
+#include "app/entry/BackendChoice.h"
 #include "app/entry/DemoArticle.h"
 #include "app/entry/InterfaceSnapshot.h"
+#include "app/entry/SnapshotScene.h"
 #include "app/entry/SwitchTable.h"
-#include "app/ui/EditorPane.h"
+#include "app/entry/Usage.h"
+#include "app/model/AppModel.h"
 #include "app/ui/FloatingPanel.h"
-#include "app/ui/IntroOverlay.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Motion.h"
+#include "app/ui/WindowBinding.h"
 
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -20,10 +24,8 @@
 namespace plumeo::entry {
 namespace {
 
-// The window has laid itself out by then; a scene with a session needs longer for the model
-// to reach its phase.
-constexpr int snapshotDelayMs = 500;
-constexpr int sessionSnapshotDelayMs = 3000;
+// Once the window (or the scene) is where it should be, layout and painting need a moment.
+constexpr int snapshotSettleMs = 500;
 
 Appearance appearanceOption(const std::vector<std::string>& arguments) {
     const auto value = optionValue(arguments, "--appearance");
@@ -47,38 +49,47 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Plumeo"));
     QApplication::setApplicationName(QStringLiteral("Plumeo"));
-    // Window state is never restored from an earlier run.
     QApplication::setQuitOnLastWindowClosed(true);
+    applyAppearance(application, snapshotDirectory ? appearanceOption(arguments) : Appearance::system);
 
-    std::unique_ptr<QTemporaryDir> snapshotSettings;
-    if (snapshotDirectory) {
-        snapshotSettings = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, snapshotSettings->path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, snapshotSettings->path());
-        ui::setReduceMotionOverride(true);
-        applyAppearance(application, appearanceOption(arguments));
-    } else {
-        applyAppearance(application, Appearance::system);
+    BackendOptions backendChoice;
+    BackendHandle backend;
+    try {
+        backendChoice = backendOptions(arguments);
+        // A snapshot never looks at the user's Word: on the simulator it gets one of its own.
+        if (snapshotDirectory && backendChoice.kind == BackendKind::sim && !backendChoice.simulatorSocket)
+            backendChoice.startPrivateSimulator = true;
+        backend = openBackend(backendChoice);
+    } catch (const std::exception& error) {
+        std::cerr << "plumeo：" << error.what() << '\n';
+        return exitStopped;
     }
+
+    AppModelOptions modelOptions;
+    modelOptions.backend = backend.backend;
+    // Snapshots keep their settings in a scratch file: the user's are neither read nor changed.
+    QTemporaryDir scratch;
+    if (snapshotDirectory) {
+        modelOptions.settings = std::make_unique<QSettings>(scratch.filePath(QStringLiteral("settings.ini")),
+                                                            QSettings::IniFormat);
+        ui::setReduceMotionOverride(true);
+    }
+    AppModel model(std::move(modelOptions));
 
     ui::MainWindow window;
     ui::FloatingPanel panel;
     panel.setObjectName(QStringLiteral("hud"));
-    if (hasFlag(arguments, "--demo"))
-        window.editorPane()->setArticle(demoArticle());
-    QObject::connect(&window, &ui::MainWindow::introRequested, window.intro(),
-                     &ui::IntroOverlay::open);
+    ui::bindWindow(window, panel, model);
     window.show();
-    if (scene == "intro")
-        window.intro()->open();
-    if (scene == "running" || scene == "paused")
-        panel.present();
 
     QStringList written;
     if (snapshotDirectory) {
-        const bool session = scene == "running" || scene == "paused";
-        scheduleInterfaceSnapshot(QString::fromStdString(*snapshotDirectory),
-                                  session ? sessionSnapshotDelayMs : snapshotDelayMs, &written);
+        if (hasFlag(arguments, "--demo") || scene == "running" || scene == "paused")
+            model.setArticle(demoArticle());
+        model.setShowIntro(scene == "intro");
+        const QString directory = QString::fromStdString(*snapshotDirectory);
+        playSnapshotScene(scene, model,
+                          [directory, &written] { scheduleInterfaceSnapshot(directory, snapshotSettleMs, &written); });
     }
     const int status = QApplication::exec();
     for (const QString& path : written)

@@ -52,7 +52,8 @@ void StyledButton::paintEvent(QPaintEvent*) {
     const bool pressed = isDown();
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QColor ink;
-    if (style_ == ButtonStyle::primary) {
+    // A checked segment (the pace picker) is drawn as the primary choice.
+    if (style_ == ButtonStyle::primary || isChecked()) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(pressed ? tint.darker(115) : tint);
         ink = tint.lightnessF() > 0.7 ? QColor(Qt::black) : QColor(Qt::white);

@@ -1,5 +1,6 @@
 #include "app/ui/MainWindow.h"
 
+#include "app/ui/ArticleEditor.h"
 #include "app/ui/EditorPane.h"
 #include "app/ui/HeaderBar.h"
 #include "app/ui/IntroOverlay.h"
@@ -41,6 +42,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
     help->addAction(QStringLiteral("使用说明"), this, &MainWindow::introRequested);
     connect(header_, &HeaderBar::helpRequested, this, &MainWindow::introRequested);
+    // Typing or pasting the article is the first thing to do.
+    editorPane_->editor()->setFocus();
 }
 
 } // namespace plumeo::ui

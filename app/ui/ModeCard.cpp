@@ -63,8 +63,13 @@ QString typoRateWarning(double rate) {
 }
 
 ModeCard::ModeCard(QWidget* parent) : Card(parent) {
-    QVBoxLayout* layout = contentLayout();
-    layout->addWidget(new StepHeader(3, QStringLiteral("选择输入方式"), this));
+    contentLayout()->addWidget(new StepHeader(3, QStringLiteral("选择输入方式"), this));
+    // During a session the settings cannot change; the card folds to its title to leave room
+    // for the session card.
+    body_ = new QWidget(this);
+    contentLayout()->addWidget(body_);
+    auto* layout = new QVBoxLayout(body_);
+    layout->setContentsMargins(0, 0, 0, 0);
 
     auto* choices = new QHBoxLayout;
     const struct {
@@ -229,11 +234,8 @@ void ModeCard::setTypoRate(double rate, const QString& rateText) {
 }
 
 void ModeCard::setLocked(bool locked) {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{pacePicker_, speedSlider_, minutes_, typos_, rateSlider_})
-        control->setEnabled(!locked);
-    for (ModeChoice* choice : choices_)
-        choice->setEnabled(!locked);
+    body_->setEnabled(!locked);
+    body_->setVisible(!locked);
 }
 
 QString ModeCard::shownTypoWarning() const {

@@ -51,6 +51,7 @@ private:
     TypingMode mode_ = TypingMode::stable;
     bool paceByDuration_ = false;
     bool typoEnabled_ = false;
+    QWidget* body_;
     QList<ModeChoice*> choices_;
     QLabel* fastNote_;
     QLabel* naturalNote_;

@@ -8,7 +8,6 @@
 #include "app/ui/Symbol.h"
 #include "app/ui/UiColors.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -116,13 +115,11 @@ SessionCard::SessionCard(QWidget* parent)
     acceptExplanation_->setText(QStringLiteral("仅当差异全部位于本次写入的内容内、且插入点之后的原"
                                                "有内容未变时可继续；结果会标注「含已接受差异」。"));
     layout->addWidget(acceptExplanation_);
-    auto* buttons = new QGridLayout;
-    int column = 0;
-    for (StyledButton* button :
-         {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_}) {
-        buttons->addWidget(button, column / 3, column % 3, Qt::AlignLeft);
-        ++column;
-    }
+    // At most three buttons are offered at a time; they fit one row.
+    auto* buttons = new QHBoxLayout;
+    for (StyledButton* button : {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_})
+        buttons->addWidget(button);
+    buttons->addStretch();
     layout->addLayout(buttons);
 
     connect(cancel_, &QPushButton::clicked, this, [this] { emit cancelRequested(false); });

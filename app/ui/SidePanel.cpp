@@ -7,6 +7,7 @@
 #include "app/ui/StartCard.h"
 #include "app/ui/TargetCard.h"
 
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace plumeo::ui {
@@ -35,9 +36,18 @@ SidePanel::SidePanel(QWidget* parent) : QScrollArea(parent) {
     column->setAutoFillBackground(false);
     setMinimumWidth(420);
     setSessionShown(false);
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+        if (followSession_ && session_->isVisible())
+            verticalScrollBar()->setValue(maximum);
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { followSession_ = false; });
 }
 
 void SidePanel::setSessionShown(bool shown) {
+    // The session card sits below the steps: keep it in view as it appears and grows, until
+    // the user scrolls by hand.
+    if (shown && session_->isHidden())
+        followSession_ = true;
     start_->setVisible(!shown);
     session_->setVisible(shown);
 }

@@ -35,6 +35,7 @@ private:
     OptionsCard* options_;
     StartCard* start_;
     SessionCard* session_;
+    bool followSession_ = false;
 };
 
 } // namespace plumeo::ui
