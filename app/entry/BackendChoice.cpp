@@ -27,7 +27,8 @@ BackendHandle openBackend(const BackendOptions& options, bool autoCorrectOff) {
     BackendHandle handle = makeBackend(options);
     if (handle.privateSimulator) {
         SimControl control(handle.simulatorSocket);
-        readySimulatedWord(control, autoCorrectOff ? AutoCorrectPolicy::allOff : AutoCorrectPolicy::wordDefaults);
+        readySimulatedWord(control, autoCorrectOff ? AutoCorrectPolicy::allOff
+                                                   : AutoCorrectPolicy::wordDefaults);
     }
     return handle;
 }

@@ -3,7 +3,6 @@
 #include "app/model/AppModel.h"
 
 #include <QTimer>
-
 #include <memory>
 #include <utility>
 
@@ -41,17 +40,18 @@ void playSnapshotScene(const std::string& scene, AppModel& model, std::function<
     });
     const bool pause = scene == "paused";
     auto pauseSent = std::make_shared<bool>(false);
-    QObject::connect(&model, &AppModel::snapshotChanged, &model, [&model, pause, finish, pauseSent] {
-        const auto& snapshot = model.snapshot();
-        if (!snapshot || model.phase().kind != SessionPhase::Kind::typing)
-            return;
-        if (snapshot->ledger.sentUnits < unitsBeforeCapture)
-            return;
-        if (pause && !std::exchange(*pauseSent, true))
-            model.pause();
-        else if (!pause)
-            finish();
-    });
+    QObject::connect(&model, &AppModel::snapshotChanged, &model,
+                     [&model, pause, finish, pauseSent] {
+                         const auto& snapshot = model.snapshot();
+                         if (!snapshot || model.phase().kind != SessionPhase::Kind::typing)
+                             return;
+                         if (snapshot->ledger.sentUnits < unitsBeforeCapture)
+                             return;
+                         if (pause && !std::exchange(*pauseSent, true))
+                             model.pause();
+                         else if (!pause)
+                             finish();
+                     });
     QObject::connect(&model, &AppModel::phaseChanged, &model, [&model, pause, finish] {
         if (pause && model.phase().kind == SessionPhase::Kind::paused)
             finish();

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -50,14 +49,16 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
     QApplication::setOrganizationName(QStringLiteral("Plumeo"));
     QApplication::setApplicationName(QStringLiteral("Plumeo"));
     QApplication::setQuitOnLastWindowClosed(true);
-    applyAppearance(application, snapshotDirectory ? appearanceOption(arguments) : Appearance::system);
+    applyAppearance(application,
+                    snapshotDirectory ? appearanceOption(arguments) : Appearance::system);
 
     BackendOptions backendChoice;
     BackendHandle backend;
     try {
         backendChoice = backendOptions(arguments);
         // A snapshot never looks at the user's Word: on the simulator it gets one of its own.
-        if (snapshotDirectory && backendChoice.kind == BackendKind::sim && !backendChoice.simulatorSocket)
+        if (snapshotDirectory && backendChoice.kind == BackendKind::sim &&
+            !backendChoice.simulatorSocket)
             backendChoice.startPrivateSimulator = true;
         backend = openBackend(backendChoice);
     } catch (const std::exception& error) {
@@ -70,8 +71,8 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
     // Snapshots keep their settings in a scratch file: the user's are neither read nor changed.
     QTemporaryDir scratch;
     if (snapshotDirectory) {
-        modelOptions.settings = std::make_unique<QSettings>(scratch.filePath(QStringLiteral("settings.ini")),
-                                                            QSettings::IniFormat);
+        modelOptions.settings = std::make_unique<QSettings>(
+            scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         ui::setReduceMotionOverride(true);
     }
     AppModel model(std::move(modelOptions));
@@ -88,8 +89,9 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
             model.setArticle(demoArticle());
         model.setShowIntro(scene == "intro");
         const QString directory = QString::fromStdString(*snapshotDirectory);
-        playSnapshotScene(scene, model,
-                          [directory, &written] { scheduleInterfaceSnapshot(directory, snapshotSettleMs, &written); });
+        playSnapshotScene(scene, model, [directory, &written] {
+            scheduleInterfaceSnapshot(directory, snapshotSettleMs, &written);
+        });
     }
     const int status = QApplication::exec();
     for (const QString& path : written)

@@ -2,6 +2,7 @@
 
 #include "app/analyze/ArticleAnalysis.h"
 #include "app/analyze/ArticleFile.h"
+#include "app/cli/TypeCommand.h"
 #include "app/entry/HeadlessJobs.h"
 #include "app/entry/SwitchTable.h"
 #include "app/entry/Usage.h"
@@ -38,7 +39,9 @@ int main(int argc, char** argv) {
     }
     if (const auto path = optionValue(arguments, "--analyze"))
         return analyze(*path);
-    if (hasFlag(arguments, "--analyze") || hasFlag(arguments, "--type")) {
+    if (hasFlag(arguments, "--type"))
+        return plumeo::cli::runTypeCommand(argc, argv, arguments);
+    if (hasFlag(arguments, "--analyze")) {
         std::cerr << "plumeo：缺少文章文件。\n" << usageText();
         return exitUsage;
     }

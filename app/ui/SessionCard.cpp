@@ -117,7 +117,8 @@ SessionCard::SessionCard(QWidget* parent)
     layout->addWidget(acceptExplanation_);
     // At most three buttons are offered at a time; they fit one row.
     auto* buttons = new QHBoxLayout;
-    for (StyledButton* button : {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_})
+    for (StyledButton* button :
+         {resume_, acceptDifferences_, reverify_, pause_, emergencyStop_, cancel_, newTask_})
         buttons->addWidget(button);
     buttons->addStretch();
     layout->addLayout(buttons);

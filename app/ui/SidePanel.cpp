@@ -40,7 +40,8 @@ SidePanel::SidePanel(QWidget* parent) : QScrollArea(parent) {
         if (followSession_ && session_->isVisible())
             verticalScrollBar()->setValue(maximum);
     });
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { followSession_ = false; });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { followSession_ = false; });
 }
 
 void SidePanel::setSessionShown(bool shown) {

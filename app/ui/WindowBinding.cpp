@@ -89,9 +89,11 @@ void bindPermissions(MainWindow& window, AppModel& model) {
             Permissions::openAccessibilitySettings(model.backend());
         model.refreshPermissions();
     });
-    QObject::connect(&card, &PermissionCard::automationRequested, &model, &AppModel::requestAutomation);
+    QObject::connect(&card, &PermissionCard::automationRequested, &model,
+                     &AppModel::requestAutomation);
     QObject::connect(&card, &PermissionCard::openWordRequested, &model, &AppModel::openWord);
-    QObject::connect(&card, &PermissionCard::refreshRequested, &model, &AppModel::refreshPermissions);
+    QObject::connect(&card, &PermissionCard::refreshRequested, &model,
+                     &AppModel::refreshPermissions);
     show();
 }
 
@@ -104,8 +106,9 @@ void bindTarget(TargetCard& card, AppModel& model) {
         card.setNotes(model.targetNotes());
         card.setLocked(articleLocked(model.phase()));
     };
-    for (auto signal : {&AppModel::targetChanged, &AppModel::targetErrorChanged, &AppModel::detectingTargetChanged,
-                        &AppModel::targetConfirmedChanged, &AppModel::targetNotesChanged, &AppModel::phaseChanged})
+    for (auto signal : {&AppModel::targetChanged, &AppModel::targetErrorChanged,
+                        &AppModel::detectingTargetChanged, &AppModel::targetConfirmedChanged,
+                        &AppModel::targetNotesChanged, &AppModel::phaseChanged})
         QObject::connect(&model, signal, &card, show);
     QObject::connect(&card, &TargetCard::detectRequested, &model, &AppModel::detectTarget);
     QObject::connect(&card, &TargetCard::confirmationChosen, &model, &AppModel::setTargetConfirmed);
@@ -124,9 +127,11 @@ void bindMode(ModeCard& card, AppModel& model) {
         card.setTypoRate(model.typoRate(), model.typoRateText());
         card.setLocked(articleLocked(model.phase()));
     };
-    for (auto signal : {&AppModel::modeChanged, &AppModel::speedChanged, &AppModel::paceByDurationChanged,
-                        &AppModel::targetMinutesChanged, &AppModel::durationNoteChanged, &AppModel::estimateTextChanged,
-                        &AppModel::typoEnabledChanged, &AppModel::typoRateChanged, &AppModel::phaseChanged})
+    for (auto signal :
+         {&AppModel::modeChanged, &AppModel::speedChanged, &AppModel::paceByDurationChanged,
+          &AppModel::targetMinutesChanged, &AppModel::durationNoteChanged,
+          &AppModel::estimateTextChanged, &AppModel::typoEnabledChanged, &AppModel::typoRateChanged,
+          &AppModel::phaseChanged})
         QObject::connect(&model, signal, &card, show);
     QObject::connect(&card, &ModeCard::modeChosen, &model, &AppModel::setMode);
     QObject::connect(&card, &ModeCard::speedChosen, &model, &AppModel::setSpeed);
@@ -146,10 +151,13 @@ void bindOptions(OptionsCard& card, AppModel& model) {
         card.setLocked(articleLocked(model.phase()));
     };
     for (auto signal : {&AppModel::hotkeysRegisteredChanged, &AppModel::backgroundTypingChanged,
-                        &AppModel::countdownSecondsChanged, &AppModel::switchToASCIIChanged, &AppModel::phaseChanged})
+                        &AppModel::countdownSecondsChanged, &AppModel::switchToASCIIChanged,
+                        &AppModel::phaseChanged})
         QObject::connect(&model, signal, &card, show);
-    QObject::connect(&card, &OptionsCard::backgroundTypingChosen, &model, &AppModel::setBackgroundTyping);
-    QObject::connect(&card, &OptionsCard::countdownSecondsChosen, &model, &AppModel::setCountdownSeconds);
+    QObject::connect(&card, &OptionsCard::backgroundTypingChosen, &model,
+                     &AppModel::setBackgroundTyping);
+    QObject::connect(&card, &OptionsCard::countdownSecondsChosen, &model,
+                     &AppModel::setCountdownSeconds);
     QObject::connect(&card, &OptionsCard::switchToASCIIChosen, &model, &AppModel::setSwitchToASCII);
     show();
 }
@@ -169,9 +177,10 @@ void bindSession(SidePanel& side, HudView& hud, AppModel& model) {
         hud.setActivityText(model.activityText());
     };
     auto progress = [&] {
-        card.setProgress(model.sentFraction(), model.confirmedFraction(), model.progressText(), model.rateText(),
-                         reachedStage(model.snapshot()));
-        hud.setProgress(model.sentFraction(), model.confirmedFraction(), model.progressText(), model.rateText());
+        card.setProgress(model.sentFraction(), model.confirmedFraction(), model.progressText(),
+                         model.rateText(), reachedStage(model.snapshot()));
+        hud.setProgress(model.sentFraction(), model.confirmedFraction(), model.progressText(),
+                        model.rateText());
         if (model.snapshot() && model.snapshot()->relocation)
             card.setRelocation(model.snapshot()->relocation);
     };
@@ -191,23 +200,28 @@ void bindSession(SidePanel& side, HudView& hud, AppModel& model) {
     QObject::connect(&model, &AppModel::resultDetailsChanged, &card, lists);
     QObject::connect(&model, &AppModel::sessionNotesChanged, &card, lists);
     QObject::connect(&model, &AppModel::busyChanged, &card, busy);
-    QObject::connect(&model, &AppModel::blockersChanged, &start, [&] { start.setBlockers(model.blockers()); });
+    QObject::connect(&model, &AppModel::blockersChanged, &start,
+                     [&] { start.setBlockers(model.blockers()); });
 
     QObject::connect(&start, &StartCard::startRequested, &model, &AppModel::start);
     QObject::connect(&card, &SessionCard::cancelRequested, &model, &AppModel::cancelStart);
     QObject::connect(&card, &SessionCard::pauseRequested, &model, &AppModel::pause);
     QObject::connect(&card, &SessionCard::resumeRequested, &model, &AppModel::resume);
-    QObject::connect(&card, &SessionCard::acceptDifferencesRequested, &model, &AppModel::acceptDifferencesAndContinue);
+    QObject::connect(&card, &SessionCard::acceptDifferencesRequested, &model,
+                     &AppModel::acceptDifferencesAndContinue);
     QObject::connect(&card, &SessionCard::reverifyRequested, &model, &AppModel::reverify);
     QObject::connect(&card, &SessionCard::newTaskRequested, &model, &AppModel::resetSession);
     RelocationPanel& relocation = *card.relocationPanel();
-    QObject::connect(&relocation, &RelocationPanel::moveCursorRequested, &model, &AppModel::moveCursorAndContinue);
+    QObject::connect(&relocation, &RelocationPanel::moveCursorRequested, &model,
+                     &AppModel::moveCursorAndContinue);
     QObject::connect(&relocation, &RelocationPanel::recheckRequested, &model, &AppModel::resume);
-    QObject::connect(&relocation, &RelocationPanel::continueFromCursorRequested, &model, &AppModel::continueFromCursor);
+    QObject::connect(&relocation, &RelocationPanel::continueFromCursorRequested, &model,
+                     &AppModel::continueFromCursor);
 
     QObject::connect(&hud, &HudView::resumeRequested, &model, &AppModel::resume);
     QObject::connect(&hud, &HudView::pauseRequested, &model, &AppModel::pause);
-    QObject::connect(&hud, &HudView::emergencyStopRequested, &model, [&] { model.cancelStart(true); });
+    QObject::connect(&hud, &HudView::emergencyStopRequested, &model,
+                     [&] { model.cancelStart(true); });
     phase();
     status();
     progress();
@@ -235,7 +249,8 @@ void bindWindow(MainWindow& window, FloatingPanel& panel, AppModel& model) {
     };
     QObject::connect(&model, &AppModel::showIntroChanged, &intro, showIntro);
     QObject::connect(&intro, &IntroOverlay::closed, &model, [&] { model.setShowIntro(false); });
-    QObject::connect(&window, &MainWindow::introRequested, &model, [&] { model.setShowIntro(true); });
+    QObject::connect(&window, &MainWindow::introRequested, &model,
+                     [&] { model.setShowIntro(true); });
     showIntro();
 
     QObject::connect(&model, &AppModel::hudShowRequested, &panel, &FloatingPanel::present);
