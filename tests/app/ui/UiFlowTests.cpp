@@ -1,19 +1,29 @@
 // The window's flows on the offscreen platform: what the user can and cannot do in each state.
 
+#include "app/model/AppModel.h"
 #include "app/ui/ArticleEditor.h"
+#include "app/ui/ButtonStyles.h"
 #include "app/ui/EditorPane.h"
 #include "app/ui/FloatingPanel.h"
 #include "app/ui/GlowProgressBar.h"
 #include "app/ui/IntroOverlay.h"
+#include "app/ui/MainWindow.h"
 #include "app/ui/ModeCard.h"
 #include "app/ui/Motion.h"
 #include "app/ui/SessionCard.h"
+#include "app/ui/SidePanel.h"
+#include "app/ui/StartCard.h"
+#include "app/ui/WindowBinding.h"
+#include "mac/backend/sim/SimBackend.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QUrl>
@@ -75,6 +85,36 @@ private slots:
         pane.editor()->paste();
         QCOMPARE(edits.count(), 1);
         QCOMPARE(edits.last().at(0).toString(), QStringLiteral("新的文章"));
+    }
+
+    void aBoundWindowRecordsTheIntroductionAsSeenAndBlocksTheStart() {
+        // No simulator answers this socket: no permissions, no Word, as on a first launch.
+        QTemporaryDir scratch;
+        const QString settingsPath = scratch.filePath(QStringLiteral("settings.ini"));
+        AppModelOptions options;
+        options.backend = std::make_shared<SimBackend>(
+            scratch.filePath(QStringLiteral("none.sock")).toStdString());
+        options.settings = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+        AppModel model(std::move(options));
+        MainWindow window;
+        FloatingPanel panel;
+        bindWindow(window, panel, model);
+        window.show();
+
+        QVERIFY(window.intro()->isVisible());
+        button(*window.intro(), QStringLiteral("跳过"))->click();
+        QVERIFY(!model.showIntro());
+        QVERIFY(QSettings(settingsPath, QSettings::IniFormat)
+                    .value(QStringLiteral("seenIntro"))
+                    .toBool());
+
+        StartCard& start = *window.sidePanel()->startCard();
+        QVERIFY(!start.startButton()->isEnabled());
+        QVERIFY(start.isVisible());
+        QVERIFY(!model.blockers().isEmpty());
+        const QString shown = start.findChild<QLabel*>()->text();
+        for (const QString& blocker : model.blockers())
+            QVERIFY2(shown.contains(blocker), qPrintable(blocker));
     }
 
     void theIntroductionReportsClosingWhicheverWayItIsClosed() {
