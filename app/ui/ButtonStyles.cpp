@@ -63,7 +63,8 @@ void StyledButton::paintEvent(QPaintEvent*) {
         ink = isDark(palette()) ? tint.lighter(130) : tint;
     }
     painter.drawRoundedRect(box, 7, 7);
-    if (hasFocus()) {
+    // The ring is for keyboard users; a click or the window's initial focus does not draw it.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(withAlpha(tint, 0.6), 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), 6, 6);
