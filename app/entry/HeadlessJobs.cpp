@@ -1,5 +1,6 @@
 #include "app/entry/HeadlessJobs.h"
 
+#include "app/entry/BackendChoice.h"
 #include "app/entry/ReportWriter.h"
 #include "mac/backend/PlatformBackend.h"
 #include "mac/input/Permissions.h"
@@ -27,10 +28,9 @@ std::string permissionLine(const char* label, const PermissionState& state) {
     return std::string("- **") + label + "**：" + state.label();
 }
 
-int writeStatus(const HeadlessSwitch& headless) {
+int writeStatus(const HeadlessSwitch& headless, const std::shared_ptr<PlatformBackend>& backend) {
     ReportWriter report(headless.reportDirectory(), "status.md");
     report.line("# 权限状态 " + isoTimestamp());
-    std::shared_ptr<PlatformBackend> backend = makePlatformBackend();
     report.line(permissionLine("辅助功能", Permissions::accessibility(*backend)));
     report.line(permissionLine("发送键盘事件", Permissions::postEvents(*backend)));
     report.line(
@@ -52,10 +52,10 @@ int writeStatus(const HeadlessSwitch& headless) {
     return 0;
 }
 
-int requestPermissions(const HeadlessSwitch& headless) {
+int requestPermissions(const HeadlessSwitch& headless,
+                       const std::shared_ptr<PlatformBackend>& backend) {
     ReportWriter report(headless.reportDirectory(), "permissions.md");
     report.line("# 请求权限 " + isoTimestamp());
-    std::shared_ptr<PlatformBackend> backend = makePlatformBackend();
     onMainThread([&] {
         if (!Permissions::requestAccessibility(*backend))
             Permissions::openAccessibilitySettings(*backend);
@@ -78,13 +78,17 @@ int notBuiltYet(const HeadlessSwitch& headless) {
     return exitJobUnavailable;
 }
 
-int runJob(const HeadlessSwitch& headless) {
+int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& arguments) {
     try {
         switch (headless.job) {
-        case HeadlessJob::status:
-            return writeStatus(headless);
-        case HeadlessJob::requestPermissions:
-            return requestPermissions(headless);
+        case HeadlessJob::status: {
+            const BackendHandle backend = openBackend(backendOptions(arguments));
+            return writeStatus(headless, backend.backend);
+        }
+        case HeadlessJob::requestPermissions: {
+            const BackendHandle backend = openBackend(backendOptions(arguments));
+            return requestPermissions(headless, backend.backend);
+        }
         case HeadlessJob::probe:
         case HeadlessJob::selftest:
         case HeadlessJob::cleanupTestDocs:
@@ -110,7 +114,7 @@ int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv) {
         &application,
         [&] {
             job = std::thread([&] {
-                status = runJob(headless);
+                status = runJob(headless, std::vector<std::string>(argv + 1, argv + argc));
                 QMetaObject::invokeMethod(&application, &QCoreApplication::quit,
                                           Qt::QueuedConnection);
             });

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <sys/wait.h>
@@ -49,6 +50,8 @@ protected:
                "' --start-simulator --countdown 0 --speed 1200 --seed 7 --json " + options;
     }
 
+    const std::filesystem::path& directory() const { return directory_; }
+
 private:
     std::filesystem::path directory_;
 };
@@ -84,4 +87,18 @@ TEST_F(TypeCommandTest, BadUsageExitsTwoBeforeAnythingStarts) {
     EXPECT_EQ(plumeo(typeArticle("--speed 300 --minutes 2")).status, 2);
     EXPECT_EQ(plumeo(typeArticle("--mode quick")).status, 2);
     EXPECT_EQ(plumeo("--type /nonexistent/article.txt").status, 2);
+}
+
+TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
+    // No simulator answers: nothing is granted and Word is not running, which the report says.
+    const std::string reports = (directory() / "reports").string();
+    EXPECT_EQ(plumeo("--status '" + reports + "' --sim-socket /nonexistent.sock").status, 0);
+    std::ifstream status(directory() / "reports" / "status.md");
+    const std::string report{std::istreambuf_iterator<char>(status),
+                             std::istreambuf_iterator<char>()};
+    EXPECT_EQ(report.rfind("# 权限状态 ", 0), 0u) << report;
+    EXPECT_NE(report.find("- **Word 运行中**：false"), std::string::npos) << report;
+    // A probe that is not part of this build writes nothing rather than an empty report.
+    EXPECT_EQ(plumeo("--probe '" + reports + "'").status, 69);
+    EXPECT_FALSE(std::filesystem::exists(directory() / "reports" / "probe.md"));
 }
