@@ -2,6 +2,7 @@
 
 #include "app/entry/BackendChoice.h"
 #include "app/entry/ReportWriter.h"
+#include "app/selftest/SelfTestHarness.h"
 #include "mac/backend/PlatformBackend.h"
 #include "mac/input/Permissions.h"
 #include "mac/script/WordBridge.h"
@@ -89,8 +90,15 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
             const BackendHandle backend = openBackend(backendOptions(arguments));
             return requestPermissions(headless, backend.backend);
         }
+        case HeadlessJob::selftest: {
+            const BackendHandle backend = openBackend(backendOptions(arguments));
+            selftest::SelfTestOptions options;
+            options.quick = hasFlag(arguments, "--quick");
+            selftest::SelfTestHarness harness(headless.values.front(), headless.reportDirectory(),
+                                              backend.backend, options);
+            return harness.run();
+        }
         case HeadlessJob::probe:
-        case HeadlessJob::selftest:
         case HeadlessJob::cleanupTestDocs:
         case HeadlessJob::probeBackground:
         case HeadlessJob::probePages:

@@ -34,7 +34,7 @@ std::string usageText() {
 
 后台任务（写 Markdown 报告到目录后退出）：
   --probe 目录                            技术验证探针（probe.md）
-  --selftest 套件 目录                     自检
+  --selftest 套件 目录 [--quick]           自检（selftest-套件.md 与 .json；--quick 缩短长文）
   --cleanup-test-docs 目录                关闭自检留下的未保存测试文档（cleanup.md）
   --probe-background 目录                 后台输入探针（probe-background.md）
   --probe-pages 目录                      跨页探针（probe-pages.md）
