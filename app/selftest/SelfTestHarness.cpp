@@ -422,7 +422,8 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
     script->setBoundDocumentName(session.docName);
     session.reader = std::make_shared<WordDocumentReader>(script, backend_, wordPID_);
     session.sink = std::make_shared<TappingSink>(
-        std::make_shared<CGKeySink>(backend_, CGKeySink::Route::pid(wordPID_)), backend_);
+        std::make_shared<CGKeySink>(backend_, CGKeySink::Route::pid(wordPID_)),
+        [backend = backend_] { return backend->systemUptime(); });
     try {
         session.text = TextPreparer::prepare(spec.article);
         TypingEngineOptions engineOptions;
@@ -486,6 +487,10 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
         elapsed > 0 ? snapshot.ledger.sentUnits / elapsed : 0);
     result.metrics["逐事件检查平均毫秒"] = statistics.checkMeanSeconds() * 1000;
     result.metrics["逐事件检查最大毫秒"] = statistics.checkMaxSeconds * 1000;
+    if (spec.typos) {
+        result.metrics["错字次数"] = snapshot.ledger.typosMade;
+        result.metrics["错字纠正次数"] = snapshot.ledger.typosCorrected;
+    }
     result.status = passed ? TestResult::Status::pass : TestResult::Status::fail;
     record(std::move(result));
 }

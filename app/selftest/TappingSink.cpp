@@ -5,11 +5,11 @@
 namespace plumeo::selftest {
 
 TappingSink::TappingSink(std::shared_ptr<KeyEventSink> inner,
-                         std::shared_ptr<PlatformBackend> backend)
-    : inner_(std::move(inner)), backend_(std::move(backend)) {}
+                         std::function<double()> uptime)
+    : inner_(std::move(inner)), uptime_(std::move(uptime)) {}
 
 void TappingSink::post(const KeyStroke& stroke, double holdMs) {
-    const double uptime = backend_->systemUptime();
+    const double uptime = uptime_();
     inner_->post(stroke, holdMs);
     int count = 0;
     Hook hook;

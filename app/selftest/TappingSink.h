@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/engine/KeyEventSink.h"
-#include "mac/backend/PlatformBackend.h"
 
 #include <functional>
 #include <memory>
@@ -16,7 +15,8 @@ class TappingSink final : public KeyEventSink {
 public:
     using Hook = std::function<void(const KeyStroke& stroke, int strokes)>;
 
-    TappingSink(std::shared_ptr<KeyEventSink> inner, std::shared_ptr<PlatformBackend> backend);
+    /// `uptime` gives the system uptime in seconds.
+    TappingSink(std::shared_ptr<KeyEventSink> inner, std::function<double()> uptime);
 
     /// A stroke the inner sink refuses is not counted; its error reaches the engine.
     void post(const KeyStroke& stroke, double holdMs) override;
@@ -31,7 +31,7 @@ public:
 
 private:
     std::shared_ptr<KeyEventSink> inner_;
-    std::shared_ptr<PlatformBackend> backend_;
+    std::function<double()> uptime_;
     mutable std::mutex lock_;
     std::vector<double> times_;
     int strokes_ = 0;
