@@ -6,7 +6,8 @@ SelfTestOutput::SelfTestOutput(std::filesystem::path dir, const std::string& fil
     : dir_(std::move(dir)) {
     std::error_code ignored;
     std::filesystem::create_directories(dir_, ignored);
-    handle_ = std::fopen((dir_ / fileName).c_str(), "ab");
+    // Each run starts its own report; a previous run's lines would read as this one's.
+    handle_ = std::fopen((dir_ / fileName).c_str(), "wb");
 }
 
 SelfTestOutput::~SelfTestOutput() {
