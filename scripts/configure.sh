@@ -6,8 +6,8 @@ build_dir="$1"
 shift
 extra=()
 if [[ "$(uname -s)" == "Darwin" ]]; then
-    # Homebrew's ICU is keg-only.
-    extra+=("-DCMAKE_PREFIX_PATH=$(brew --prefix icu4c)")
+    # Homebrew's ICU is keg-only; Qt is found through its prefix too.
+    extra+=("-DCMAKE_PREFIX_PATH=$(brew --prefix icu4c);$(brew --prefix qt)")
     # The Apple backend is not written yet; until it is, macOS builds use the simulator too.
     extra+=("-DPLUMEO_BACKEND=${PLUMEO_BACKEND:-sim}")
 fi

@@ -8,8 +8,9 @@ debian_packages=(
     libicu-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev ccache
+    qt6-base-dev fonts-noto-cjk fonts-noto-color-emoji xvfb
 )
-brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark)
+brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark qt)
 
 if [[ "$(uname -s)" == "Darwin" ]]; then
     command -v brew >/dev/null || { echo "Homebrew is required: https://brew.sh" >&2; exit 1; }

@@ -10,7 +10,7 @@ article="${1:-$root/app/samples/sample-article.txt}"
 bash scripts/install-deps.sh
 jobs="$(getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)"
 bash scripts/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --parallel "$jobs" --target plumeo-analyze plumeo-session plumeo-sim
-build/app/plumeo-analyze "$article"
+cmake --build build --parallel "$jobs" --target plumeo plumeo-sim
+build/app/plumeo --analyze "$article"
 echo
-exec build/app/session/plumeo-session --start-simulator --no-autocorrect "$article"
+exec build/app/plumeo --type "$article" --start-simulator --no-autocorrect --countdown 0 --speed 1200

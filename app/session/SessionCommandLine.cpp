@@ -69,6 +69,11 @@ SessionCommandLine parseSessionCommandLine(const std::vector<std::string>& argum
             if (!seed || *seed == 0)
                 throw CommandLineError("种子「" + raw + "」无效：需要一个非零的无符号整数");
             result.seed = *seed;
+        } else if (argument == "--backend") {
+            const std::string& raw = value();
+            result.backend = backendKindFromRawValue(raw);
+            if (!result.backend)
+                throw CommandLineError("未知的后端「" + raw + "」：只能是 sim 或 apple");
         } else if (argument == "--socket") {
             result.socketPath = value();
         } else if (argument == "--start-simulator") {
@@ -108,10 +113,12 @@ std::string sessionUsage() {
            "错字率]\n"
            "                      [--seed N] [--socket 路径] [--start-simulator] "
            "[--no-autocorrect]\n"
+           "                      [--backend sim|apple]\n"
            "                      文章文件\n"
            "把 UTF-8 文章逐键输入模拟的 Word 当前文档的插入点，并整篇读回核对。\n"
            "  --start-simulator  启动自己的 plumeo-sim（私有套接字），结束时关闭它\n"
            "  --no-autocorrect   关闭模拟 Word 的全部自动更正选项\n"
+           "  --backend          sim：模拟器（默认）；apple：本机 macOS 与 Word（仅 macOS 版本）\n"
            "  未给 --speed 时稳定和自然模式按每分钟 1200 字，快速模式按 Word 的响应调节。\n"
            "  按 Ctrl-C 取消：等输入停止后退出。\n";
 }

@@ -4,6 +4,7 @@
 
 #include "core/text/ModeSettings.h"
 #include "core/text/TypingMode.h"
+#include "mac/backend/BackendFactory.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,6 +37,8 @@ struct SessionCommandLine {
     std::optional<std::string> socketPath;
     SimulatorSource simulator = SimulatorSource::existing;
     AutoCorrectPolicy autoCorrect = AutoCorrectPolicy::wordDefaults;
+    /// Absent: the build's default backend.
+    std::optional<BackendKind> backend;
     std::string articlePath;
     bool showHelp = false;
 };

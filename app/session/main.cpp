@@ -1,14 +1,16 @@
 // plumeo-session: types a UTF-8 article into the simulated Word at its insertion point and
 // verifies it by reading back. Exit status 0 only for a verified result.
 
-#include "app/session/HeadlessSession.h"
+#include "app/session/SessionDriver.h"
 #include "app/session/LocalSimulator.h"
 #include "app/session/SessionCommandLine.h"
 #include "core/text/PreparationError.h"
 #include "core/text/Utf16.h"
-#include "mac/backend/MainLoop.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "core/engine/TypingEngine.h"
+#include "mac/backend/BackendFactory.h"
 #include "mac/backend/sim/SimControl.h"
+
+#include <QCoreApplication>
 
 #include <csignal>
 #include <fstream>
@@ -57,42 +59,49 @@ std::u16string readArticle(const std::string& path) {
 }
 
 int runSession(const plumeo::SessionCommandLine& commandLine, const std::u16string& article) {
-    std::unique_ptr<plumeo::LocalSimulator> simulator;
-    std::string socketPath =
-        commandLine.socketPath.value_or(plumeo::simproto::socketPathFromEnvironment());
-    if (commandLine.simulator == plumeo::SimulatorSource::ownProcess) {
-        simulator = std::make_unique<plumeo::LocalSimulator>();
-        socketPath = simulator->socketPath();
-        std::cout << "已启动模拟器：" << socketPath << '\n';
+    plumeo::BackendOptions backendOptions;
+    backendOptions.kind = commandLine.backend.value_or(plumeo::defaultBackendKind());
+    backendOptions.simulatorSocket = commandLine.socketPath;
+    backendOptions.startPrivateSimulator =
+        commandLine.simulator == plumeo::SimulatorSource::ownProcess;
+    backendOptions.simulatorProcess.executable = plumeo::LocalSimulator::executable();
+    backendOptions.simulatorProcess.documents = 1;
+    backendOptions.simulatorProcess.ownProcessGroup = true;
+    plumeo::BackendHandle backend = plumeo::makeBackend(backendOptions);
+
+    std::unique_ptr<plumeo::SimControl> control;
+    if (backendOptions.kind == plumeo::BackendKind::sim) {
+        if (backend.privateSimulator)
+            std::cout << "已启动模拟器：" << backend.simulatorSocket << '\n';
+        control = std::make_unique<plumeo::SimControl>(backend.simulatorSocket);
+        if (backend.privateSimulator || commandLine.autoCorrect == plumeo::AutoCorrectPolicy::allOff)
+            plumeo::readySimulatedWord(*control, commandLine.autoCorrect);
     }
-    plumeo::SimControl control(socketPath);
-    if (simulator || commandLine.autoCorrect == plumeo::AutoCorrectPolicy::allOff)
-        plumeo::readySimulatedWord(control, commandLine.autoCorrect);
 
-    plumeo::HeadlessSessionOptions options;
+    plumeo::SessionDriverOptions options;
     options.settings = plumeo::sessionSettings(commandLine);
-    options.seed = commandLine.seed.value_or(0);
+    options.seed = commandLine.seed;
     options.cancelRequested = [] { return interrupted != 0; };
-    auto backend = std::make_shared<plumeo::SimBackend>(socketPath);
-    // The main thread turns the run loop, as macOS needs; the session runs beside it.
-    return plumeo::runBesideMainLoop(*backend, [&] {
-        plumeo::HeadlessSession session(backend, options);
-        session.prepare(article);
-        const plumeo::SessionPhase phase = session.run();
+    plumeo::SessionDriver session(backend.backend, options);
+    const plumeo::SessionPhase phase = session.run(article);
+    if (phase.kind == plumeo::SessionPhase::Kind::idle)
+        return exitSetup;
 
+    if (control && session.model().engine()) {
         // Read past the reader under test: the simulator's own copy of the document.
-        const std::u16string document = control.documentText(session.documentName());
-        const std::u16string expected = session.engine()->expectedFinalDocument();
+        const std::u16string document = control->documentText(session.documentName());
+        const std::u16string expected = session.model().engine()->expectedFinalDocument();
         std::cout << "模拟器中的文档长度：" << plumeo::utf16Count(document) << "（预期 "
                   << plumeo::utf16Count(expected) << "，均含最后的段落标记）"
                   << (document == expected ? "，内容一致" : "，内容不同") << '\n';
-        return plumeo::HeadlessSession::exitCode(phase);
-    });
+    }
+    return plumeo::SessionDriver::exitCode(phase);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
     plumeo::SessionCommandLine commandLine;
     std::u16string article;
     try {
@@ -112,6 +121,8 @@ int main(int argc, char** argv) {
         return runSession(commandLine, article);
     } catch (const plumeo::PreparationError& error) {
         std::cerr << "plumeo-session：文章无法输入：" << error.description() << '\n';
+    } catch (const plumeo::BackendError& error) {
+        std::cerr << "plumeo-session：" << error.what() << '\n';
     } catch (const plumeo::simproto::SimError& error) {
         std::cerr << "plumeo-session：无法连接模拟器：" << error.what() << '\n';
     } catch (const std::exception& error) {

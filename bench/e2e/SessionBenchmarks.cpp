@@ -55,7 +55,7 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
     for (auto _ : state) {
         control.setDocumentText(name, u"", 0);
         auto bridge = std::make_shared<WordBridge>(backend);
-        bridge->setBoundDocumentName(name);
+        bridge->setBoundDocumentID(name);
         const DocState docState = bridge->state();
         auto reader = std::make_shared<WordDocumentReader>(bridge, backend, wordPid);
         std::shared_ptr<WordTargetGuard> guard = WordTargetGuard::make(backend, wordPid);

@@ -337,6 +337,9 @@ std::optional<ValidatedCursor> validateCursor(std::u16string_view document, int 
         return std::nullopt;
 
     const std::u16string_view beforeTail = lastUnits(anchor.before, cursorContextLength);
+    // A before-text shorter than the window is known whole, so it must begin the document;
+    // matching it anywhere else would let the user's own text count as pre-existing.
+    const bool wholeBefore = beforeTail.size() == anchor.before.size();
     const TypedText typedText = typedTextFor(text, anchor.baseUnit, candidates);
     const ResumeCandidate* match = nullptr;
     int matches = 0;
@@ -345,7 +348,8 @@ std::optional<ValidatedCursor> validateCursor(std::u16string_view document, int 
             continue;
         const std::u16string_view typed = typedText.upTo(candidate.units);
         const std::size_t length = beforeTail.size() + typed.size() + candidate.pendingTypo.size();
-        if (length > position)
+        // An empty context fits every cursor: it is no evidence at all.
+        if (length == 0 || length > position || (wholeBefore && length != position))
             continue;
         if (matchesPiecesAt(document, position - length,
                             {beforeTail, typed, candidate.pendingTypo})) {

@@ -83,7 +83,8 @@ LocateResult locate(std::u16string_view document, const DocumentAnchor& anchor,
 
 /// Whether the user's cursor is a unique, consistent continuation point: the pre-existing
 /// after-text starts there and exactly one candidate's typed text, after the pre-existing
-/// before-text, ends there.
+/// before-text, ends there. Only real evidence counts: an empty context never matches, and a
+/// before-text shorter than the context window must reach back to the document's start.
 std::optional<ValidatedCursor> validateCursor(std::u16string_view document, int cursor,
                                               const DocumentAnchor& anchor,
                                               const PreparedText& text,

@@ -1,5 +1,6 @@
 #include "mac/ax/WordDocumentReader.h"
 
+#include "core/engine/ReadError.h"
 #include "core/text/Utf16.h"
 #include "core/verify/ContentComparator.h"
 
@@ -22,7 +23,7 @@ std::u16string WordDocumentReader::read(int start, int end) {
     // The Accessibility text may lack Word's final paragraph mark, so the element need only
     // hold all but the last position.
     const int need = std::max(end - 1, 0);
-    auto body = findBody(need);
+    auto body = boundBody(need);
     if (!body) {
         recordFallback(unavailableReason);
         return scriptReader_->read(start, end);
@@ -63,9 +64,13 @@ std::u16string WordDocumentReader::readAll() {
     std::u16string combined = std::move(*exact);
     combined += utf16Slice(script, n, utf16Count(script));
     if (!ContentComparator::scriptPlaceholderMatch(combined, script)) {
+        // Whatever element this was, its text is not the body's now.
+        unbind(body->element);
         recordFallback(disagreementReason);
         return script;
     }
+    // Its whole text is the main story's: from now on ranged reads may come from it.
+    bind(body->element);
     recordFaithful();
     return combined;
 }
@@ -82,28 +87,67 @@ std::optional<std::string> WordDocumentReader::fallbackReason() const {
     return reason_;
 }
 
-std::optional<WordDocumentReader::BodyElement> WordDocumentReader::findBody(int need) {
+std::optional<WordDocumentReader::BodyElement> WordDocumentReader::boundBody(int need) {
+    if (auto cached = usableBoundBody(need))
+        return cached;
+    // Word re-creates its text view now and then. The focused element replaces the bound one
+    // only when it is in the target's window and Word's script puts the insertion point of
+    // the main story exactly where that element has its cursor: a header, footnote or
+    // comment pane fails that test, whatever text it holds.
+    auto focused = ax_.focusedElement();
+    if (!focused || !window_)
+        return std::nullopt;
+    auto count = ax_.characterCount(*focused);
+    if (!count || *count < need || !isInWindow(*focused))
+        return std::nullopt;
+    const std::string role = ax_.role(*focused);
+    std::optional<std::int64_t> axCursor;
+    if (role == AXNames::textAreaRole) {
+        auto selection = ax_.selectedRange(*focused);
+        if (selection && selection->length == 0)
+            axCursor = selection->location;
+    } else if (role == AXNames::scrollAreaRole && *count == 0) {
+        axCursor = 0; // an empty document's body
+    }
+    if (!axCursor)
+        return std::nullopt;
+    DocState state;
+    try {
+        state = scriptReader_->state();
+    } catch (const ReadError&) {
+        return std::nullopt; // the range read that follows reports the script's trouble
+    }
+    if (!state.inMainStory || state.selectionStart != state.selectionEnd ||
+        state.selectionStart != *axCursor)
+        return std::nullopt;
+    bind(*focused);
+    return BodyElement{*focused, *count};
+}
+
+std::optional<WordDocumentReader::BodyElement> WordDocumentReader::usableBoundBody(int need) {
     std::optional<AXElementRef> cached;
     {
         std::lock_guard lock(mutex_);
         cached = element_;
     }
-    if (cached && isBodyCandidate(*cached)) {
-        auto count = ax_.characterCount(*cached);
+    if (!cached || !isBodyCandidate(*cached))
+        return std::nullopt;
+    auto count = ax_.characterCount(*cached);
+    if (!count || *count < need)
+        return std::nullopt;
+    return BodyElement{*cached, *count};
+}
+
+std::optional<WordDocumentReader::BodyElement> WordDocumentReader::findBody(int need) {
+    if (auto cached = usableBoundBody(need))
+        return cached;
+    // Only candidates: readAll binds one once its whole text agrees with the script's.
+    if (auto focused = ax_.focusedElement();
+        focused && window_ && isBodyCandidate(*focused) && isInWindow(*focused)) {
+        auto count = ax_.characterCount(*focused);
         if (count && *count >= need)
-            return BodyElement{*cached, *count};
+            return BodyElement{*focused, *count};
     }
-
-    // Word re-creates its text view now and then; the focused element is the cheap guess.
-    if (auto focused = ax_.focusedElement(); focused && window_ && isBodyCandidate(*focused)) {
-        auto focusedWindow = ax_.window(*focused);
-        if (focusedWindow && ax_.isSameElement(*focusedWindow, *window_)) {
-            auto count = ax_.characterCount(*focused);
-            if (count && *count >= need)
-                return adopt(*focused, *count);
-        }
-    }
-
     if (!window_)
         return std::nullopt;
     return searchWindow(*window_, need);
@@ -125,7 +169,7 @@ WordDocumentReader::searchWindow(const AXElementRef& window, int need) {
             const bool holdsEnough = count && *count >= need;
             // An empty document's body is a scroll area; a filled one is a text area inside it.
             if (holdsEnough && (role == AXNames::textAreaRole || need == 0))
-                return adopt(element, *count);
+                return BodyElement{element, *count};
         }
         if (depth >= maxSearchDepth)
             continue;
@@ -160,12 +204,32 @@ std::optional<std::u16string> WordDocumentReader::rangeText(const AXElementRef& 
     return text;
 }
 
-WordDocumentReader::BodyElement WordDocumentReader::adopt(const AXElementRef& element,
-                                                          int characterCount) {
+bool WordDocumentReader::isInWindow(const AXElementRef& element) const {
+    auto elementWindow = ax_.window(element);
+    return elementWindow && window_ && ax_.isSameElement(*elementWindow, *window_);
+}
+
+void WordDocumentReader::bind(const AXElementRef& element) {
+    {
+        std::lock_guard lock(mutex_);
+        if (element_ && ax_.isSameElement(*element_, element))
+            return;
+    }
     ax_.backend().axSetMessagingTimeout(element, bodyTimeoutSeconds);
     std::lock_guard lock(mutex_);
     element_ = element;
-    return BodyElement{element, characterCount};
+}
+
+void WordDocumentReader::unbind(const AXElementRef& element) {
+    std::optional<AXElementRef> cached;
+    {
+        std::lock_guard lock(mutex_);
+        cached = element_;
+    }
+    if (!cached || !ax_.isSameElement(*cached, element))
+        return;
+    std::lock_guard lock(mutex_);
+    element_.reset();
 }
 
 void WordDocumentReader::recordFaithful() {

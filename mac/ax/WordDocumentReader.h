@@ -17,7 +17,9 @@ namespace plumeo {
 /// turns characters outside the Basic Multilingual Plane into placeholders; the Accessibility
 /// text of the document body carries every character but exists only while Word's window is
 /// available (typically while Word is in front). Reads come from Accessibility where they can
-/// and count as faithful; otherwise they fall back to the script and say why.
+/// and count as faithful; otherwise they fall back to the script and say why. Only the bound
+/// body gives faithful ranged reads: an element whose whole text agreed with the script's, or
+/// Word's focused element with its cursor where the script has the main story's.
 class WordDocumentReader final : public DocumentReader {
 public:
     /// Set as the fallback reason when no usable body element exists or its range read failed.
@@ -56,14 +58,22 @@ private:
         int characterCount = 0;
     };
 
+    /// The body a ranged read may trust: the bound element, or Word's focused element once it
+    /// proves to be the main story's text (it is then bound).
+    std::optional<BodyElement> boundBody(int need);
+    std::optional<BodyElement> usableBoundBody(int need);
+    /// A candidate for readAll, which binds it only when its text agrees with the script's.
     std::optional<BodyElement> findBody(int need);
     std::optional<BodyElement> searchWindow(const AXElementRef& window, int need);
     bool isBodyCandidate(const AXElementRef& element) const;
+    bool isInWindow(const AXElementRef& element) const;
     /// The element's text in [location, location + length) with Word's paragraph marks, or
     /// nothing unless exactly that many units came back.
     std::optional<std::u16string> rangeText(const AXElementRef& element, int location,
                                             int length) const;
-    BodyElement adopt(const AXElementRef& element, int characterCount);
+    void bind(const AXElementRef& element);
+    /// Forgets the bound element if it is this one.
+    void unbind(const AXElementRef& element);
     void recordFaithful();
     void recordFallback(const char* reason);
 
@@ -72,6 +82,7 @@ private:
     const std::optional<AXElementRef> window_;
 
     mutable std::mutex mutex_; // guards the three fields below, never held across a call out
+    /// The bound body: the only element whose ranged text counts as faithful.
     std::optional<AXElementRef> element_;
     bool lastReadFaithful_ = true;
     std::optional<std::string> reason_;

@@ -15,9 +15,11 @@ struct UserInputKind {
     const char* name;
 };
 
+constexpr std::uint32_t keyDownEventType = 10;
+
 // Examined in this order; the first kind seen since the reference time names the stop.
 constexpr std::array<UserInputKind, 4> userInputKinds{{
-    {10, "按键"},     // key down
+    {keyDownEventType, "按键"},
     {1, "鼠标点击"},  // left mouse down
     {3, "鼠标右键"},  // right mouse down
     {25, "鼠标按键"}, // other mouse down
@@ -70,6 +72,7 @@ void WordTargetGuard::beginSending() {
     const double now = backend_->systemUptime();
     std::lock_guard lock(shared_->mutex);
     baselineUptime_ = now;
+    lastCursorSeen_.reset();
 }
 
 std::optional<StopReason> WordTargetGuard::quickCheck(const TargetExpectation& expect) {
@@ -103,7 +106,9 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
         return StopReason::permissionLost("辅助功能权限已被关闭");
 
     const auto frontPid = AXInspector::systemFocusedAppPID(*backend_);
-    const bool wordInFront = frontPid && *frontPid == ax_.pid();
+    // Only a known other application puts Word behind: when the front cannot be told, every
+    // check runs as if Word were in front, and the activity reference stays where it is.
+    const bool wordBehind = frontPid && *frontPid != ax_.pid();
 
     // Window and focused element in one round trip; the element is looked at only after the
     // window's verdicts. The window and dialog checks run even while Word is in the background.
@@ -120,13 +125,19 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
             return StopReason::dialogOpened("出现窗口「" + title + "」");
         return StopReason::documentChanged("Word 当前窗口是「" + title + "」，不是目标文档");
     }
-    if (n % focusSnapshotCadence == 1) {
+    // In front, a sheet takes the focus and the body check stops at once; behind, nothing
+    // else would notice it before a key (a Return, even) reached it.
+    bool sheetOrModal = false;
+    if (wordBehind) {
+        sheetOrModal = boundWindowHasSheetOrModal();
+    } else if (n % focusSnapshotCadence == 1) {
         auto info = ax_.focusInfo();
-        if (info && (info->hasSheet || info->isModal))
-            return StopReason::dialogOpened("文档窗口上出现了对话框");
+        sheetOrModal = info && (info->hasSheet || info->isModal);
     }
+    if (sheetOrModal)
+        return StopReason::dialogOpened("文档窗口上出现了对话框");
 
-    if (!wordInFront) {
+    if (wordBehind) {
         bool allowBackground = false;
         {
             std::lock_guard lock(shared_->mutex);
@@ -151,11 +162,31 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
         return StopReason::focusLeftBody("无法确认焦点元素");
     if (auto inner = bodyInSplitGroup(*focused))
         focused = std::move(inner);
-    if (auto stop = checkBody(*focused, expect))
+    const TargetExpectation tightened = tightenedByCursorSeen(expect);
+    if (auto stop = checkBody(*focused, tightened))
         return stop;
-    if (auto stop = checkSelection(*focused, expect))
+    if (auto stop = checkSelection(*focused, tightened))
         return stop;
     return checkUserActivity(baselineUptime);
+}
+
+TargetExpectation WordTargetGuard::tightenedByCursorSeen(const TargetExpectation& expect) const {
+    std::optional<std::int64_t> seen;
+    {
+        std::lock_guard lock(shared_->mutex);
+        seen = lastCursorSeen_;
+    }
+    // The engine's range runs from the last confirmed to the last sent position, which before
+    // a read-back can be everything typed so far. Word only ever moves the cursor forward
+    // through the posted keys, so a cursor once seen is the floor from then on. An upper
+    // bound below it means the engine has verified a backspace: its own range holds again.
+    TargetExpectation tightened = expect;
+    if (seen && *seen <= expect.cursor.upper && *seen > expect.cursor.lower) {
+        const int raise = static_cast<int>(*seen) - expect.cursor.lower;
+        tightened.cursor.lower += raise;
+        tightened.documentLength.lower += raise;
+    }
+    return tightened;
 }
 
 std::optional<StopReason> WordTargetGuard::checkBody(const AXElementRef& focused,
@@ -168,16 +199,18 @@ std::optional<StopReason> WordTargetGuard::checkBody(const AXElementRef& focused
     if (body && ax_.isSameElement(*body, focused))
         return std::nullopt;
 
+    auto inBoundWindow = [this](const AXElementRef& element) {
+        auto elementWindow = ax_.window(element);
+        return elementWindow && ax_.isSameElement(*elementWindow, boundWindow_);
+    };
     bool adopt = false;
     if (body) {
-        adopt = ax_.isEmptyBodyTransition(*body, focused) ||
+        // The filled body must appear where the empty one was: in the target's window.
+        adopt = (ax_.isEmptyBodyTransition(*body, focused) && inBoundWindow(focused)) ||
                 ax_.isSameDocumentPage(boundWindow_, focused, expect);
     } else {
-        adopt = ax_.isSameDocumentPage(boundWindow_, focused, expect);
-        if (!adopt && ax_.role(focused) == AXNames::scrollAreaRole) {
-            auto focusedWindow = ax_.window(focused);
-            adopt = focusedWindow && ax_.isSameElement(*focusedWindow, boundWindow_);
-        }
+        adopt = ax_.isSameDocumentPage(boundWindow_, focused, expect) ||
+                (ax_.role(focused) == AXNames::scrollAreaRole && inBoundWindow(focused));
     }
     if (!adopt)
         return StopReason::focusLeftBody("焦点移到了 " + ax_.role(focused));
@@ -213,25 +246,38 @@ std::optional<StopReason> WordTargetGuard::checkSelection(const AXElementRef& bo
         return StopReason::selectionChanged("光标位于 " + std::to_string(range->location) +
                                             "，预期在 " + std::to_string(expect.cursor.lower) +
                                             "…" + std::to_string(expect.cursor.upper));
+    std::lock_guard lock(shared_->mutex);
+    lastCursorSeen_ = range->location;
     return std::nullopt;
 }
 
 std::optional<StopReason> WordTargetGuard::checkUserActivity(double baselineUptime) {
     double reference = 0;
+    double graceEnd = 0;
+    bool ownKeysSeen = false;
     {
         std::lock_guard lock(shared_->mutex);
         if (!detectUserActivity_)
             return std::nullopt;
-        reference = std::max(baselineUptime + activityGraceSeconds_, lastBackgroundSeen_);
+        reference = std::max(baselineUptime, lastBackgroundSeen_);
+        graceEnd = baselineUptime + activityGraceSeconds_;
+        ownKeysSeen = ownKeysReachSystemInput_;
     }
-    const double window = backend_->systemUptime() - reference;
+    const double now = backend_->systemUptime();
+    const double window = now - reference;
     if (window <= 0)
         return std::nullopt;
     for (const auto& kind : userInputKinds) {
         const double since =
             backend_->secondsSinceLastEventType(EventSourceState::hidSystemState, kind.eventType);
-        if (since < window)
-            return StopReason::userActivity(std::string("在 Word 中") + kind.name);
+        if (since >= window)
+            continue;
+        // The grace covers nothing but this program's own key events, and only where they
+        // show up among the system's input at all; a click, or a key sent to Word directly,
+        // is always the user's.
+        if (ownKeysSeen && kind.eventType == keyDownEventType && now - since <= graceEnd)
+            continue;
+        return StopReason::userActivity(std::string("在 Word 中") + kind.name);
     }
     return std::nullopt;
 }
@@ -270,6 +316,17 @@ std::optional<StopReason> WordTargetGuard::unanswered(const AXResult& result) {
     if (result.error == AXError::apiDisabled)
         return StopReason::permissionLost("辅助功能权限已被关闭");
     return std::nullopt;
+}
+
+bool WordTargetGuard::boundWindowHasSheetOrModal() {
+    if (ax_.copyBool(boundWindow_, AXNames::modal).value_or(false))
+        return true;
+    const auto children = ax_.copyElementList(boundWindow_, AXNames::children);
+    if (!children)
+        return false;
+    return std::any_of(children->begin(), children->end(), [this](const AXElementRef& child) {
+        return ax_.role(child) == AXNames::sheetRole;
+    });
 }
 
 std::string WordTargetGuard::frontApplicationName(std::optional<std::int32_t> frontPid) {
@@ -318,6 +375,16 @@ double WordTargetGuard::activityGraceSeconds() const {
 void WordTargetGuard::setActivityGraceSeconds(double seconds) {
     std::lock_guard lock(shared_->mutex);
     activityGraceSeconds_ = seconds;
+}
+
+bool WordTargetGuard::ownKeysReachSystemInput() const {
+    std::lock_guard lock(shared_->mutex);
+    return ownKeysReachSystemInput_;
+}
+
+void WordTargetGuard::setOwnKeysReachSystemInput(bool reach) {
+    std::lock_guard lock(shared_->mutex);
+    ownKeysReachSystemInput_ = reach;
 }
 
 bool WordTargetGuard::isTerminated() const {

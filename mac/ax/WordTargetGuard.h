@@ -17,7 +17,9 @@ namespace plumeo {
 /// Decides before every key event whether typing into Word is still safe: Word running,
 /// permission granted, the bound document window focused without a dialog, Word in front
 /// (unless background typing is allowed), the focus in the body, the cursor where the engine
-/// expects it, and no keyboard or mouse input from the user since sending began.
+/// expects it and never behind where it was last seen, and no keyboard or mouse input from the
+/// user since sending began. While Word is behind another application the bound window is
+/// checked for a sheet on every check.
 ///
 /// Word is read only through Accessibility, never through scripting, so a check costs a few
 /// queries capped by the inspector's timeout. The lock guards fields only and is never held
@@ -70,9 +72,15 @@ public:
     /// Word's process directly).
     bool allowBackground() const;
     void setAllowBackground(bool allow);
-    /// Input within this time after beginSending() is not counted as the user's.
+    /// Key presses within this time after beginSending() may be this program's own and are
+    /// not counted, but only while ownKeysReachSystemInput() is set. Mouse buttons always
+    /// count.
     double activityGraceSeconds() const;
     void setActivityGraceSeconds(double seconds);
+    /// Whether this session's key events show up among the system's input (posted at the
+    /// HID tap) rather than going to Word's process alone. Off by default.
+    bool ownKeysReachSystemInput() const;
+    void setOwnKeysReachSystemInput(bool reach);
     /// Set once Word has been seen to quit; never cleared.
     bool isTerminated() const;
 
@@ -88,6 +96,9 @@ private:
                     AXElementRef boundWindow, std::optional<AXElementRef> bodyElement);
 
     std::optional<StopReason> runCheck(const TargetExpectation& expect);
+    /// The engine's expectation with the cursor's lower bound raised to the last cursor seen
+    /// since beginSending().
+    TargetExpectation tightenedByCursorSeen(const TargetExpectation& expect) const;
     std::optional<StopReason> checkBody(const AXElementRef& focused,
                                         const TargetExpectation& expect);
     std::optional<StopReason> checkSelection(const AXElementRef& body,
@@ -98,6 +109,8 @@ private:
     std::optional<AXElementRef> bodyInSplitGroup(const AXElementRef& focused);
     /// The stop for a query Word did not answer: busy past the budget, or Accessibility off.
     static std::optional<StopReason> unanswered(const AXResult& result);
+    /// The bound window's own sheet and modal state, read without the focus snapshot.
+    bool boundWindowHasSheetOrModal();
     std::string frontApplicationName(std::optional<std::int32_t> frontPid);
 
     std::shared_ptr<PlatformBackend> backend_;
@@ -115,6 +128,8 @@ private:
     bool detectUserActivity_ = true;
     bool allowBackground_ = true;
     double activityGraceSeconds_ = defaultActivityGraceSeconds;
+    bool ownKeysReachSystemInput_ = false;
+    std::optional<std::int64_t> lastCursorSeen_;
     Statistics statistics_;
 };
 

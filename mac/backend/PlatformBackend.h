@@ -269,6 +269,9 @@ enum class ConsentPrompt { never, ifNeeded };
 /// Handle of a workspace notification observer.
 using ObserverToken = std::uint64_t;
 
+/// Handle of a process activity assertion; 0 is none.
+using ActivityToken = std::uint64_t;
+
 /// EventHotKeyID: a four-character signature and a number.
 struct HotKeyID {
     std::uint32_t signature = 0;
@@ -482,10 +485,22 @@ public:
     virtual void stopMainLoop() = 0;
     /// NSProcessInfo.processInfo.operatingSystemVersionString, for reports.
     virtual std::string operatingSystemVersion() = 0;
+
+    // -- Process activity (Foundation) ------------------------------------------------------
+
+    /// -[NSProcessInfo beginActivityWithOptions:reason:] with user-initiated and
+    /// latency-critical options, so the system neither naps nor throttles the program while it
+    /// types. The token is 0 where the system has no such assertion (the default).
+    virtual ActivityToken beginActivity(std::string_view reason) {
+        (void)reason;
+        return 0;
+    }
+    /// -[NSProcessInfo endActivity:]; nothing for token 0.
+    virtual void endActivity(ActivityToken token) { (void)token; }
 };
 
-/// The backend this build links (PLUMEO_BACKEND); defined by the backend library. The
-/// simulator backend finds its simulator as its own documentation says.
+/// The build's default backend (PLUMEO_BACKEND) with its default settings; defined by the
+/// backend factory (mac/backend/BackendFactory.h), which also picks one at run time.
 std::unique_ptr<PlatformBackend> makePlatformBackend();
 
 } // namespace plumeo

@@ -1,8 +1,16 @@
-on placecursor(docName, newPos)
+on placecursor(docKey, newPos)
 	my requireword()
 	with timeout of 3 seconds
 		tell application id "com.microsoft.Word"
-			if name of active document is not docName then return -1
+			set theDoc to active document
+			set activeKey to ""
+			try
+				set activeKey to posix full name of theDoc
+			end try
+			if activeKey is "" then set activeKey to name of theDoc
+			considering case
+				if activeKey is not docKey then return -1
+			end considering
 			set selection start of selection to newPos
 			set selection end of selection to newPos
 			return selection start of selection

@@ -67,13 +67,13 @@ DocState WordBridge::state() {
 }
 
 std::u16string WordBridge::read(int start, int end) {
-    return call("readrange", {toUtf16(boundDocumentName())}, {start, end})
+    return call("readrange", {toUtf16(boundDocumentID())}, {start, end})
         .stringValue()
         .value_or(u"");
 }
 
 std::u16string WordBridge::readAll() {
-    return call("readall", {toUtf16(boundDocumentName())}, {}).stringValue().value_or(u"");
+    return call("readall", {toUtf16(boundDocumentID())}, {}).stringValue().value_or(u"");
 }
 
 WordBridge::Environment WordBridge::environment() {
@@ -102,14 +102,14 @@ std::vector<std::pair<std::string, bool>> WordBridge::autocorrectSettings() {
     return settings;
 }
 
-std::string WordBridge::boundDocumentName() const {
-    std::lock_guard lock(nameMutex_);
-    return boundDocumentName_;
+std::string WordBridge::boundDocumentID() const {
+    std::lock_guard lock(boundDocumentMutex_);
+    return boundDocumentID_;
 }
 
-void WordBridge::setBoundDocumentName(std::string name) {
-    std::lock_guard lock(nameMutex_);
-    boundDocumentName_ = std::move(name);
+void WordBridge::setBoundDocumentID(std::string documentID) {
+    std::lock_guard lock(boundDocumentMutex_);
+    boundDocumentID_ = std::move(documentID);
 }
 
 bool WordBridge::isWordRunning(PlatformBackend& backend) {

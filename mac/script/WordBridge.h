@@ -45,10 +45,11 @@ public:
     /// (label, on) for each autocorrect and auto-format option Word reported, in a fixed order.
     std::vector<std::pair<std::string, bool>> autocorrectSettings();
 
-    /// The document that read and readAll address; empty means the active document. Set by
-    /// the bridge's owner, never by the bridge.
-    std::string boundDocumentName() const;
-    void setBoundDocumentName(std::string name);
+    /// The document that read and readAll address, as DocState::documentID names it: its
+    /// POSIX full name when it has one, else (never saved) its name; compared case by case.
+    /// Empty means the active document. Set by the bridge's owner, never by the bridge.
+    std::string boundDocumentID() const;
+    void setBoundDocumentID(std::string documentID);
 
     static bool isWordRunning(PlatformBackend& backend);
     /// The first running Word, if any.
@@ -60,8 +61,8 @@ private:
     ScriptDescriptor call(std::string_view handler, const std::vector<std::u16string>& strings,
                           const std::vector<std::int64_t>& ints);
 
-    mutable std::mutex nameMutex_;
-    std::string boundDocumentName_; // guarded by nameMutex_
+    mutable std::mutex boundDocumentMutex_;
+    std::string boundDocumentID_; // guarded by boundDocumentMutex_
     ScriptRunner runner_;
 };
 

@@ -10,10 +10,10 @@ WordCursorMover::WordCursorMover(std::shared_ptr<PlatformBackend> backend)
     : runner_(std::move(backend), ScriptLibraries::placeCursor(), "Plumeo.CursorMover",
               ScriptInstancePolicy::freshPerCall) {}
 
-int WordCursorMover::moveInsertionPoint(const std::string& documentName, int offset) {
+int WordCursorMover::moveInsertionPoint(const std::string& documentID, int offset) {
     try {
         const ScriptDescriptor result =
-            runner_.call("placecursor", {toUtf16(documentName)}, {offset});
+            runner_.call("placecursor", {toUtf16(documentID)}, {offset});
         // An answer without a position cannot confirm a move, so it reads as "not moved".
         return result.int32Value().value_or(-1);
     } catch (const ScriptError& error) {

@@ -15,10 +15,11 @@ class WordCursorMover {
 public:
     explicit WordCursorMover(std::shared_ptr<PlatformBackend> backend);
 
-    /// Collapses the selection of `documentName` to `offset` and returns the new selection
-    /// start, or -1 when that document is not Word's active one (then nothing moved). Throws
-    /// ReadError.
-    int moveInsertionPoint(const std::string& documentName, int offset);
+    /// Collapses the selection of the document `documentID` names (as DocState::documentID
+    /// does: its POSIX path, or a never-saved document's name) to `offset` and returns the new
+    /// selection start, or -1 when that document is not Word's active one (then nothing
+    /// moved). Throws ReadError.
+    int moveInsertionPoint(const std::string& documentID, int offset);
 
 private:
     ScriptRunner runner_;

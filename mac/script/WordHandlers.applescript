@@ -15,29 +15,21 @@ on docstate()
 	end timeout
 end docstate
 
-on readrange(docName, rangeStart, rangeEnd)
+on readrange(docKey, rangeStart, rangeEnd)
 	my requireword()
 	with timeout of 3 seconds
+		set theDoc to my targetdocument(docKey)
 		tell application id "com.microsoft.Word"
-			if docName is "" then
-				set theDoc to active document
-			else
-				set theDoc to document docName
-			end if
 			return content of (create range theDoc start rangeStart end rangeEnd)
 		end tell
 	end timeout
 end readrange
 
-on readall(docName)
+on readall(docKey)
 	my requireword()
 	with timeout of 5 seconds
+		set theDoc to my targetdocument(docKey)
 		tell application id "com.microsoft.Word"
-			if docName is "" then
-				set theDoc to active document
-			else
-				set theDoc to document docName
-			end if
 			return content of text object of theDoc
 		end tell
 	end timeout
@@ -72,3 +64,27 @@ end autosettings
 on requireword()
 	if application id "com.microsoft.Word" is not running then error "Microsoft Word isn’t running." number -600
 end requireword
+
+-- The document docKey names: "" the active one, else the one whose POSIX full name is docKey,
+-- else a never-saved one named docKey. Compared case by case: two open documents may share a
+-- name in different folders, or differ only in case.
+on targetdocument(docKey)
+	with timeout of 3 seconds
+		tell application id "com.microsoft.Word"
+			if docKey is "" then return active document
+			repeat with i from 1 to count of documents
+				set theDoc to document i
+				set fullName to ""
+				try
+					set fullName to posix full name of theDoc
+				end try
+				set docName to name of theDoc
+				considering case
+					if fullName is docKey then return theDoc
+					if fullName is "" and docName is docKey then return theDoc
+				end considering
+			end repeat
+		end tell
+	end timeout
+	error "Microsoft Word got an error: Can’t get document \"" & docKey & "\"." number -1728
+end targetdocument

@@ -20,9 +20,28 @@ std::vector<std::string> SimWord::documentNames() const {
     return names;
 }
 
-DocEntry* SimWord::entry(std::string_view name) {
+DocEntry* SimWord::entry(std::string_view key) {
+    // A saved document's path names it alone; names may repeat across folders.
     for (auto& entry : documents_) {
-        if (entry->doc.name() == name) {
+        if (!entry->doc.posixPath().empty() && entry->doc.posixPath() == key) {
+            return entry.get();
+        }
+    }
+    for (auto& entry : documents_) {
+        if (entry->doc.name() == key) {
+            return entry.get();
+        }
+    }
+    return nullptr;
+}
+
+DocEntry* SimWord::scriptTarget(std::string_view key) {
+    if (key.empty()) {
+        return frontEntry();
+    }
+    for (auto& entry : documents_) {
+        const WordDocument& doc = entry->doc;
+        if (doc.posixPath() == key || (doc.posixPath().empty() && doc.name() == key)) {
             return entry.get();
         }
     }

@@ -58,7 +58,11 @@ public:
     bool activateDocument(std::string_view name);
     void refreshBody(std::string_view name);
     void setFocusOnToolbar(bool onToolbar);
-    DocEntry* entry(std::string_view name);
+    /// The document with this POSIX path, else the first one with this name.
+    DocEntry* entry(std::string_view key);
+    /// The document a Word handler's document key names, as the handler library finds it:
+    /// empty for the active one, else by POSIX path, else a never-saved one by name.
+    DocEntry* scriptTarget(std::string_view key);
     /// The element of a page of the document's body, made on first use.
     ElementId pageElement(DocEntry& doc, int index);
     DocEntry* frontEntry();

@@ -21,6 +21,11 @@ public:
     explicit WordDocument(std::string name);
 
     const std::string& name() const { return name_; }
+    /// Saving under a path names the document after the file, as Word does.
+    void saveAs(std::string path) {
+        name_ = path.substr(path.find_last_of('/') + 1);
+        posixPath_ = std::move(path);
+    }
     const std::string& posixPath() const { return posixPath_; }
     void setPosixPath(std::string path) { posixPath_ = std::move(path); }
 

@@ -152,8 +152,11 @@ std::optional<ScriptValue> WordScripts::wordHandler(std::string_view handler,
         });
     }
     if (handler == "readrange" || handler == "readall") {
-        DocEntry* doc = namedEntry(true);
+        DocEntry* doc = word_.scriptTarget(toUtf8(strings.at(0)));
         if (!doc) {
+            failure = ScriptOutcome::failure(-1728, "Microsoft Word got an error: Can’t get "
+                                                    "document \"" +
+                                                        toUtf8(strings.at(0)) + "\".");
             return std::nullopt;
         }
         const auto& story = doc->doc.story();
@@ -179,7 +182,10 @@ std::optional<ScriptValue> WordScripts::wordHandler(std::string_view handler,
     }
     if (handler == "placecursor") {
         DocEntry* front = word_.frontEntry();
-        if (!front || toUtf16(front->doc.name()) != strings[0]) {
+        const std::string activeKey =
+            front ? (front->doc.posixPath().empty() ? front->doc.name() : front->doc.posixPath())
+                  : std::string();
+        if (!front || toUtf16(activeKey) != strings[0]) {
             return ScriptValue::integer(-1);
         }
         front->doc.setSelection(static_cast<int>(ints[0]), static_cast<int>(ints[0]));

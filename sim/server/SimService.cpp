@@ -579,10 +579,13 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             if (args.contains("path")) {
                 doc->setPosixPath(stringArg(args, "path"));
             }
+            if (args.contains("saveAs")) {
+                doc->saveAs(stringArg(args, "saveAs"));
+            }
             if (args.contains("storyType")) {
                 doc->setStoryType(static_cast<std::uint32_t>(integerArg(args, "storyType")));
             }
-            world.refreshBody(doc->name());
+            world.refreshBody(doc->posixPath().empty() ? doc->name() : doc->posixPath());
             result = true;
         } else if (op == "ctl.documentText") {
             const WordDocument* doc = world.document(stringArg(args, "name"));

@@ -113,7 +113,7 @@ void EndToEndTest::startSession(const SessionSetup& setup) {
     control().setDocumentText(documentName, setup.initialText, setup.cursor);
 
     auto bridge = std::make_shared<WordBridge>(backend);
-    bridge->setBoundDocumentName(documentName);
+    bridge->setBoundDocumentID(documentName);
     const DocState state = bridge->state();
     reader = std::make_shared<WordDocumentReader>(bridge, backend, wordPid);
     const std::u16string initialContent = reader->readAll();

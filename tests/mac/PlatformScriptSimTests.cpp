@@ -93,7 +93,7 @@ TEST_F(PlatformScriptSimTest, BridgeEnvironmentAndAutocorrectOptions) {
 
 TEST_F(PlatformScriptSimTest, BridgeFailuresBecomeReadErrors) {
     WordBridge bridge(backend);
-    bridge.setBoundDocumentName("不存在.docx");
+    bridge.setBoundDocumentID("不存在.docx");
     const ReadError missing = readErrorOf([&] { bridge.readAll(); });
     EXPECT_EQ(missing.kind(), ReadError::Kind::failed);
     EXPECT_EQ(missing.code(), -1728);
@@ -146,6 +146,30 @@ TEST_F(PlatformScriptSimTest, CursorMoverMovesOnlyInTheActiveDocument) {
 
     EXPECT_EQ(mover.moveInsertionPoint("别的文档", 2), -1);
     EXPECT_EQ(bridge.state().selectionStart, 7) << "nothing moved";
+}
+
+// Two open documents with the same file name in different folders: reads and cursor moves
+// reach the one the session is bound to, never whichever Word finds first by name.
+TEST_F(PlatformScriptSimTest, TheBoundDocumentIsFoundByItsPath) {
+    const std::string second = control().newDocument(); // now in front
+    control().saveDocumentAs(documentName, "/Users/a/报告.docx");
+    control().saveDocumentAs(second, "/Users/b/报告.docx");
+    control().setDocumentText("/Users/a/报告.docx", u"甲方文本", 2);
+    control().setDocumentText("/Users/b/报告.docx", u"乙方文本", 1);
+
+    WordBridge bridge(backend);
+    EXPECT_EQ(bridge.state().documentID, "/Users/b/报告.docx");
+    bridge.setBoundDocumentID("/Users/a/报告.docx");
+    EXPECT_EQ(bridge.readAll(), u"甲方文本\r");
+    EXPECT_EQ(bridge.read(0, 2), u"甲方");
+    bridge.setBoundDocumentID("/Users/A/报告.docx");
+    EXPECT_EQ(readErrorOf([&] { bridge.readAll(); }).code(), -1728) << "paths differ in case";
+
+    WordCursorMover mover(backend);
+    EXPECT_EQ(mover.moveInsertionPoint("/Users/a/报告.docx", 3), -1) << "not the active one";
+    EXPECT_EQ(bridge.state().selectionStart, 1);
+    EXPECT_EQ(mover.moveInsertionPoint("/Users/b/报告.docx", 3), 3);
+    EXPECT_EQ(bridge.state().selectionStart, 3);
 }
 
 TEST_F(PlatformScriptSimTest, AutomationPermissionFollowsTheSystem) {

@@ -112,8 +112,8 @@ TEST_F(WordBridgeTest, ReadsAddressTheBoundDocumentAndDefaultToEmptyText) {
             name + u":" + toUtf16(std::to_string(start) + "-" + std::to_string(end))));
     });
     EXPECT_EQ(bridge.read(3, 7), u":3-7") << "empty name means the active document";
-    bridge.setBoundDocumentName("测试.docx");
-    EXPECT_EQ(bridge.read(0, 2), u"测试.docx:0-2");
+    bridge.setBoundDocumentID("/Users/me/测试.docx");
+    EXPECT_EQ(bridge.read(0, 2), u"/Users/me/测试.docx:0-2");
 
     backend->setScriptHandler("readall", [](FakeCompiledScript&, const auto& parameters) {
         EXPECT_EQ(parameters.size(), 1u);
@@ -204,8 +204,8 @@ TEST_F(WordBridgeTest, CompilesTheWordLibraryOnceForAllCalls) {
 TEST(ScriptLibrariesTest, HandlersAppearInOrderEachWithItsTimeLimit) {
     const std::string& library = ScriptLibraries::wordHandlers();
     std::size_t position = 0;
-    for (const char* handler : {"on docstate()", "on readrange(docName, rangeStart, rangeEnd)",
-                                "on readall(docName)", "on environment()", "on autosettings()"}) {
+    for (const char* handler : {"on docstate()", "on readrange(docKey, rangeStart, rangeEnd)",
+                                "on readall(docKey)", "on environment()", "on autosettings()"}) {
         const std::size_t found = library.find(handler, position);
         ASSERT_NE(found, std::string::npos) << handler << " missing or out of order";
         position = found;
@@ -217,7 +217,7 @@ TEST(ScriptLibrariesTest, HandlersAppearInOrderEachWithItsTimeLimit) {
         << "Word is addressed by bundle identifier only";
 
     const std::string& cursor = ScriptLibraries::placeCursor();
-    EXPECT_EQ(cursor.rfind("on placecursor(docName, newPos)", 0), 0u);
+    EXPECT_EQ(cursor.rfind("on placecursor(docKey, newPos)", 0), 0u);
     EXPECT_LT(cursor.find("set selection start"), cursor.find("set selection end"))
         << "start first, so the selection collapses";
 }

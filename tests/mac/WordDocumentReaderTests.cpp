@@ -19,6 +19,8 @@ using testing::FakeWordScene;
 class FakeScriptReader : public DocumentReader {
 public:
     std::u16string document; // exact text, paragraph marks as carriage returns
+    int cursor = 5;          // where the scene's body has its cursor too
+    bool inMainStory = true;
     std::optional<ReadError> failure;
     std::vector<std::pair<int, int>> reads;
     int readAlls = 0;
@@ -28,8 +30,8 @@ public:
             throw *failure;
         DocState st;
         st.documentID = "/tmp/a.docx";
-        st.selectionStart = st.selectionEnd = 3;
-        st.inMainStory = true;
+        st.selectionStart = st.selectionEnd = cursor;
+        st.inMainStory = inMainStory;
         return st;
     }
     std::u16string read(int start, int end) override {
@@ -98,7 +100,9 @@ TEST_F(WordDocumentReaderTest, EmptyRangeOfAnEmptyDocumentIsFaithful) {
     auto empty = scene.makeScrollArea(scene.window, 0);
     scene.focus(empty);
     scene.setText(empty, u"");
-    script->document = u"\r";
+    // Built, then moved: GCC 12 at -O3 takes assigning a literal for an overlapping copy.
+    script->document = std::u16string(u"\r");
+    script->cursor = 0;
     auto reader = makeReader();
     EXPECT_EQ(reader->read(0, 0), u"");
     EXPECT_TRUE(reader->readsAreFaithful());
@@ -156,6 +160,31 @@ TEST_F(WordDocumentReaderTest, IgnoresATextAreaOfAnotherWindow) {
     EXPECT_FALSE(reader->readsAreFaithful());
 }
 
+// A header or comment pane holds enough text too; only the bound body may answer a range.
+TEST_F(WordDocumentReaderTest, ARangedReadTrustsOnlyTheBoundBody) {
+    setDocument(u"body text\r");
+    auto header = scene.makeTextArea(scene.window, 0, 2);
+    scene.setText(header, u"HEADER TEXT");
+    scene.setChildren(scene.window, {header, scene.body});
+    auto reader = makeReader();
+    script->cursor = 2;
+    // Found first in the window, or focused while Word's selection is in its story: no body.
+    for (auto focus : {scene.makeElement(u"AXButton", scene.window), header}) {
+        scene.focus(focus);
+        script->inMainStory = focus.id != header.id;
+        EXPECT_EQ(reader->read(0, 4), u"body");
+        EXPECT_FALSE(reader->readsAreFaithful());
+    }
+    // The body itself, focused with the script's cursor, is bound and then trusted unfocused.
+    script->inMainStory = true;
+    scene.focus(scene.body);
+    scene.setSelection(scene.body, 2, 0);
+    EXPECT_EQ(reader->read(0, 4), u"body");
+    scene.focus(header);
+    EXPECT_EQ(reader->read(5, 9), u"text");
+    EXPECT_TRUE(reader->readsAreFaithful());
+}
+
 TEST_F(WordDocumentReaderTest, SearchesTheWindowDepthFirst) {
     setDocument(u"exact " + grin + u"\r");
     scene.focus(scene.makeElement(u"AXButton", scene.window));
@@ -166,10 +195,10 @@ TEST_F(WordDocumentReaderTest, SearchesTheWindowDepthFirst) {
     scene.setChildren(group, {scroll});
     scene.setChildren(scroll, {scene.body});
     auto reader = makeReader();
-    EXPECT_EQ(reader->read(0, 8), u"exact " + grin);
+    EXPECT_EQ(reader->readAll(), u"exact " + grin + u"\r");
     EXPECT_TRUE(reader->readsAreFaithful());
 
-    // The found element is cached: no second search even once the tree is gone.
+    // The found element is bound: no second search even once the tree is gone.
     scene.setChildren(scene.window, {});
     const int childQueries = scene.fake->callCount("axAttribute");
     EXPECT_EQ(reader->read(0, 5), u"exact");
@@ -182,13 +211,13 @@ TEST_F(WordDocumentReaderTest, TakesAScrollAreaOnlyWhenNothingIsNeeded) {
     auto scroll = scene.makeScrollArea(scene.window, 0);
     scene.setText(scroll, u"");
     scene.setChildren(scene.window, {scroll});
-    script->document = u"\r";
+    script->document = std::u16string(u"\r");
     auto reader = makeReader();
-    EXPECT_EQ(reader->read(0, 1), u"\r");
+    EXPECT_EQ(reader->readAll(), u"\r");
     EXPECT_TRUE(reader->readsAreFaithful());
 
-    script->document = u"ab\r";
-    EXPECT_EQ(reader->read(0, 2), u"ab");
+    script->document = std::u16string(u"ab\r");
+    EXPECT_EQ(reader->readAll(), u"ab\r");
     EXPECT_FALSE(reader->readsAreFaithful()) << "a scroll area with no text area inside";
 }
 
@@ -206,12 +235,12 @@ TEST_F(WordDocumentReaderTest, SearchStopsAtDepthSixteen) {
     };
     buildChain(16);
     auto atSixteen = makeReader();
-    atSixteen->read(0, 4);
+    atSixteen->readAll();
     EXPECT_TRUE(atSixteen->readsAreFaithful());
 
     buildChain(17);
     auto atSeventeen = makeReader();
-    atSeventeen->read(0, 4);
+    atSeventeen->readAll();
     EXPECT_FALSE(atSeventeen->readsAreFaithful());
 }
 
@@ -228,12 +257,12 @@ TEST_F(WordDocumentReaderTest, SearchStopsAfterThreeThousandAndOneElements) {
     // The window is the first element visited, so the body is visit 3001 here ...
     placeChild(2999);
     auto reached = makeReader();
-    reached->read(0, 4);
+    reached->readAll();
     EXPECT_TRUE(reached->readsAreFaithful());
     // ... and visit 3002 here.
     placeChild(3000);
     auto missed = makeReader();
-    missed->read(0, 4);
+    missed->readAll();
     EXPECT_FALSE(missed->readsAreFaithful());
 }
 
@@ -275,7 +304,7 @@ TEST_F(WordDocumentReaderTest, ScriptErrorsPropagateAndStateLeavesFaithfulnessAl
     scene.setText(scene.body, u"");
     reader->read(0, 5);
     ASSERT_FALSE(reader->readsAreFaithful());
-    EXPECT_EQ(reader->state().selectionStart, 3);
+    EXPECT_EQ(reader->state().selectionStart, script->cursor);
     EXPECT_FALSE(reader->readsAreFaithful());
 }
 
@@ -292,18 +321,14 @@ TEST_F(WordDocumentReaderTest, FaithfulnessCanBeAskedFromAnotherThread) {
         }
         done = true;
     });
-    int polls = 0;
-    // At least one poll, however fast the reads finish.
     do {
         (void)reader->readsAreFaithful();
         // A reason, when there is one, is always one of the two texts.
         if (auto reason = reader->fallbackReason()) {
             EXPECT_EQ(*reason, WordDocumentReader::unavailableReason);
         }
-        ++polls;
     } while (!done.load());
     engine.join();
-    EXPECT_GT(polls, 0);
     EXPECT_TRUE(reader->readsAreFaithful()) << "the last read was a faithful readAll";
 }
 

@@ -36,7 +36,7 @@ public:
     Opened open(const std::u16string& content, int cursor, SeededRNG&) override {
         simulator_.control().setDocumentText(documentName_, content, cursor);
         auto bridge = std::make_shared<WordBridge>(backend_);
-        bridge->setBoundDocumentName(documentName_);
+        bridge->setBoundDocumentID(documentName_);
         const DocState state = bridge->state();
         auto reader = std::make_shared<WordDocumentReader>(bridge, backend_, wordPid_);
         std::shared_ptr<WordTargetGuard> guardian = WordTargetGuard::make(backend_, wordPid_);

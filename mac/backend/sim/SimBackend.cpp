@@ -800,8 +800,4 @@ void SimBackend::dispatch(const json& event) {
     }
 }
 
-std::unique_ptr<PlatformBackend> makePlatformBackend() {
-    return std::make_unique<SimBackend>(simproto::socketPathFromEnvironment());
-}
-
 } // namespace plumeo

@@ -62,6 +62,10 @@ void SimControl::setDocumentPath(const std::string& name, const std::string& pat
     connection_.call("ctl.setDocument", {{"name", name}, {"path", path}});
 }
 
+void SimControl::saveDocumentAs(const std::string& document, const std::string& path) {
+    connection_.call("ctl.setDocument", {{"name", document}, {"saveAs", path}});
+}
+
 void SimControl::setStoryType(const std::string& name, std::uint32_t code) {
     connection_.call("ctl.setDocument", {{"name", name}, {"storyType", code}});
 }

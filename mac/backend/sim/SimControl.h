@@ -34,6 +34,9 @@ public:
     void setDocumentText(const std::string& name, std::u16string_view text, int cursor);
     void setSelection(const std::string& name, int start, int end);
     void setDocumentPath(const std::string& name, const std::string& path);
+    /// Saves the document (by name or path) under `path`: it is then named after the file,
+    /// so documents in different folders can share a name.
+    void saveDocumentAs(const std::string& document, const std::string& path);
     void setStoryType(const std::string& name, std::uint32_t code);
     /// The document's whole story as Word holds it (exact, final mark included).
     std::u16string documentText(const std::string& name);

@@ -2,7 +2,9 @@
 #include "core/text/Utf16.h"
 #include "tests/core/engine/EngineTestSupport.h"
 
+#include <atomic>
 #include <future>
+#include <stdexcept>
 #include <tuple>
 
 namespace plumeo::test {
@@ -186,33 +188,38 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
     EXPECT_FALSE(session.engine->snapshot().relocation.has_value());
 }
 
-TEST(TypingEngineResumeTests, EditBeforeTheInsertionPointIsLocatedByItsContext) {
+// The user typed, then put the cursor back after the typed text. Only a context that is unique
+// (a long before-text), or that reaches back to the document's start, confirms the cursor.
+TEST(TypingEngineResumeTests, UserTextBeforeTheCursorIsLocatedByContextOrLeftToTheUser) {
     struct Case {
         std::u16string content; // long enough, or not, for the 48-unit context
-        std::string note;
+        bool atCursor;          // the user typed at the cursor, else at the document's start
     };
-    const std::vector<Case> cases = {
-        {std::u16string(60, u'x') + u"前文后文",
-         "续写时发现文档其他位置有改动，已按唯一上下文重新定位。"},
-        {u"前文后文", "按用户放置的光标位置核对通过后续写。"},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : std::vector<Case>{
+             {std::u16string(60, u'x') + u"前文后文", false}, {u"前文后文", false}, {u"", true}}) {
         EngineHarness::Setup setup = pacedSetup();
         setup.content = c.content;
-        setup.insertionOffset = utf16Count(c.content) - 2;
+        setup.insertionOffset = std::max(0, utf16Count(c.content) - 2);
         EngineHarness session(setup);
-        pauseAtStroke(session, 30);
-        // The user typed at the very start of the document, then put the cursor back.
+        pauseAtStroke(session, 10);
         const int cursor = session.wordProcessor->cursor();
-        session.wordProcessor->editDocument(u"插入" + session.wordProcessor->document());
+        std::u16string edited = session.wordProcessor->document();
+        edited.insert(c.atCursor ? cursor : 0, u"插入");
+        session.wordProcessor->editDocument(edited);
         session.wordProcessor->moveCursor(cursor + 2);
         session.engine->resume();
         session.settle();
 
-        EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
+        if (c.content.size() < 48) {
+            EXPECT_EQ(session.phase().kind, Kind::needsRelocation);
+            EXPECT_EQ(session.wordProcessor->document(), edited);
+            continue;
+        }
+        // The article is whole, but the text around it is not what it was.
+        EXPECT_EQ(session.phase(), SessionPhase::completed(
+                                       VerificationOutcome::verifiedWithAcceptedDifferences(1)));
         EXPECT_EQ(session.wordProcessor->document(),
                   u"插入" + c.content.substr(0, c.content.size() - 2) + plainArticle + u"后文");
-        EXPECT_EQ(session.engine->snapshot().notes, std::vector<std::string>{c.note});
     }
 }
 
@@ -226,14 +233,17 @@ TEST(TypingEngineResumeTests, ResumeThatCannotReadPausesAgain) {
               SessionPhase::paused(StopReason::readbackFailed("读回失败（-1728）：x")));
 }
 
-TEST(TypingEngineResumeTests, ProtectedDocumentEndsTheSession) {
+TEST(TypingEngineResumeTests, ProtectedDocumentEndsTheSessionWithoutAKey) {
     EngineHarness session(pacedSetup());
     pauseAtStroke(session, 5);
+    const auto strokes = session.wordProcessor->transcript().size();
     session.wordProcessor->setProtected(true);
+    session.wordProcessor->setGuardChecksTarget(false); // the engine's own check must hold
     session.engine->resume();
     session.settle();
     EXPECT_EQ(session.phase(),
               SessionPhase::failed(StopReason::documentNotEditable("文档处于保护状态")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), strokes);
     session.engine->resume();
     session.settle();
     EXPECT_EQ(session.phase().kind, Kind::failed);
@@ -411,16 +421,108 @@ TEST(TypingEngineAcceptTests, RefusesWhenTextOutsideTheRegionChangedOrCannotBeRe
     session.settle();
     EXPECT_EQ(session.phase().kind, Kind::paused);
 
-    std::u16string document = session.wordProcessor->document();
-    document.back() = u'改'; // the user edited the text after the insertion point
-    session.wordProcessor->editDocument(document);
+    const std::u16string original = session.wordProcessor->document();
+    // The user edited the text after the insertion point, then the text before it.
+    for (const std::size_t edited : {original.size() - 1, std::size_t{0}}) {
+        std::u16string document = original;
+        document[edited] = u'改';
+        session.wordProcessor->editDocument(document);
+        session.engine->acceptDifferencesAndContinue();
+        session.settle();
+        EXPECT_EQ(session.phase().kind, Kind::paused);
+    }
+    const std::string refused = "无法接受差异：光标之后或插入区之前的内容与开始时不同。";
+    EXPECT_EQ(session.engine->snapshot().notes,
+              (std::vector<std::string>{"读回失败，无法接受差异：模拟读回故障", refused, refused}));
+    EXPECT_EQ(session.engine->acceptedDifferences(), 0);
+}
+
+TEST(TypingEngineAcceptTests, AcceptingWithoutAVisibleDifferenceStillMarksTheResult) {
+    EngineHarness session(pacedSetup());
+    pauseAtStroke(session, 5);
     session.engine->acceptDifferencesAndContinue();
     session.settle();
-    EXPECT_EQ(session.phase().kind, Kind::paused);
+    EXPECT_EQ(session.phase(),
+              SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
+    EXPECT_FALSE(session.engine->snapshot().ledger.finalVerified);
     EXPECT_EQ(session.engine->snapshot().notes,
-              (std::vector<std::string>{"读回失败，无法接受差异：模拟读回故障",
-                                        "无法接受差异：光标之后或插入区之前的内容与开始时不同。"}));
-    EXPECT_EQ(session.engine->acceptedDifferences(), 0);
+              std::vector<std::string>{
+                  "用户接受了插入区内 1 处差异后继续；最终结果不会标为「完全一致」。"});
+}
+
+TEST(TypingEngineAcceptTests, RequestMadeWhileTypingIsNotHeldForTheNextStop) {
+    EngineHarness session(pacedSetup());
+    session.wordProcessor->objectAtCheck(5, StopReason::userActivity("键盘"));
+    session.engine->start();
+    session.engine->acceptDifferencesAndContinue(); // typing: there is nothing to accept
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::userActivity("键盘")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), 4u);
+}
+
+/// An observer queue that fails once when armed: something outside the ports going wrong.
+class FailingQueue final : public TaskQueue {
+public:
+    void enqueue(std::function<void()> task) override {
+        if (armed.exchange(false))
+            throw std::runtime_error("队列故障");
+        queue.enqueue(std::move(task));
+    }
+    std::atomic<bool> armed{false};
+    SerialTaskQueue queue;
+};
+
+TEST(TypingEngineAcceptTests, FailureWhilePausedEndsInTheFallbackPhase) {
+    auto queue = std::make_shared<FailingQueue>();
+    EngineHarness::Setup setup = pacedSetup();
+    setup.observerQueue = queue;
+    EngineHarness session(setup);
+    pauseAtStroke(session, 5);
+    session.wordProcessor->editDocument(u"改" + session.wordProcessor->document());
+    queue->armed = true; // the refusal note's snapshot fails while the phase is paused
+    session.engine->acceptDifferencesAndContinue();
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::cancelled(StopReason::internalError("队列故障")));
+}
+
+// --- Keys still in flight after a stop
+
+TEST(TypingEngineResumeTests, ResumeWaitsForKeysStillLandingAndTypesNothingTwice) {
+    EngineHarness session(pacedSetup());
+    session.engine->setSettleWindow(0.1);
+    session.engine->setCheckpointTimeout(1.0);
+    // Word takes every key in 300 ms late; the settle measurement after the stop cannot read.
+    session.wordProcessor->setLatency(std::chrono::milliseconds(300));
+    session.wordProcessor->failNextReads(1);
+    session.wordProcessor->objectAtCheck(12, StopReason::userActivity("键盘"));
+    session.engine->start();
+    session.settle();
+    ASSERT_GT(session.wordProcessor->pendingStrokes(), 0);
+
+    session.wordProcessor->releaseTrap();
+    session.engine->resume();
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
+    EXPECT_EQ(session.wordProcessor->document(), u"前文" + std::u16string(plainArticle) + u"后文");
+    EXPECT_TRUE(session.engine->snapshot().notes.empty());
+}
+
+TEST(TypingEngineResumeTests, DocumentThatNeverComesToRestPausesAgain) {
+    EngineHarness session(pacedSetup());
+    pauseAtStroke(session, 5);
+    session.engine->setQuietTimeout(0.2);
+    // Something keeps moving the cursor while the resume waits for the document to rest.
+    session.wordProcessor->setStateHook([&, flip = false]() mutable {
+        if (session.engine->snapshot().phase.kind == Kind::resuming)
+            session.wordProcessor->moveCursor((flip = !flip) ? 0 : 1);
+    });
+    const auto strokes = session.wordProcessor->transcript().size();
+    session.engine->resume();
+    session.settle();
+    EXPECT_EQ(session.phase(),
+              SessionPhase::paused(StopReason::wordNotKeepingUp(
+                  "文档一直在变化（Word 可能仍在处理已发送的按键，或有人正在编辑），请稍候再继续")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), strokes);
 }
 
 // --- Final verification

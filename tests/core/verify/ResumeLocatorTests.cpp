@@ -130,10 +130,29 @@ TEST(ValidateCursor, RefusesCursorsOutsideTheDocumentOrShortOfTheAfterText) {
 
 TEST(ValidateCursor, TwoMatchingCandidatesGiveNoResult) {
     const PreparedText text = TextPreparer::prepare(u"aaa");
-    const DocumentAnchor anchor{u"", u"]", 0, 0};
-    EXPECT_EQ(ResumeLocator::validateCursor(u"aa]", 2, anchor, text, plainCandidates({2, 1})),
+    // Longer than the window, so only its last units are compared.
+    const std::u16string before(40, u'a');
+    const DocumentAnchor anchor{before, u"]", 0, 40};
+    const std::u16string document = before + u"aa]";
+    EXPECT_EQ(ResumeLocator::validateCursor(document, 42, anchor, text, plainCandidates({2, 1})),
               std::nullopt);
-    EXPECT_TRUE(ResumeLocator::validateCursor(u"aa]", 2, anchor, text, plainCandidates({2})));
+    EXPECT_TRUE(ResumeLocator::validateCursor(document, 42, anchor, text, plainCandidates({2})));
+}
+
+// An empty document: Plumeo typed "abc", then the user typed "xy" at the cursor.
+TEST(ValidateCursor, WantsEvidenceThatReachesBackOverAShortBeforeText) {
+    const PreparedText text = TextPreparer::prepare(u"abcdef");
+    EXPECT_EQ(ResumeLocator::validateCursor(u"abcxy\r", 5, {u"", u"\r", 0, 0}, text,
+                                            plainCandidates({3, 2, 1, 0})),
+              std::nullopt)
+        << "nothing typed is no evidence for a cursor after the user's text";
+    // The short before-text and the typed text occur again, but not from the start.
+    EXPECT_EQ(ResumeLocator::validateCursor(u"<ab<abc>", 7, {u"<", u">", 0, 1}, text,
+                                            plainCandidates({3, 2})),
+              std::nullopt);
+    EXPECT_EQ(ResumeLocator::validateCursor(u"<abc>", 4, {u"<", u">", 0, 1}, text,
+                                            plainCandidates({3, 2})),
+              (ValidatedCursor{{3, {}}, {u"<abc", u">", 3, 1}}));
 }
 
 TEST(ValidateCursor, AStandingTypoLiesBetweenTheNewBeforeAndAfterTexts) {

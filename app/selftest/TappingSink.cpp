@@ -1,0 +1,48 @@
+#include "app/selftest/TappingSink.h"
+
+#include <algorithm>
+
+namespace plumeo::selftest {
+
+TappingSink::TappingSink(std::shared_ptr<KeyEventSink> inner,
+                         std::function<double()> uptime)
+    : inner_(std::move(inner)), uptime_(std::move(uptime)) {}
+
+void TappingSink::post(const KeyStroke& stroke, double holdMs) {
+    const double uptime = uptime_();
+    inner_->post(stroke, holdMs);
+    int count = 0;
+    Hook hook;
+    {
+        const std::lock_guard<std::mutex> guard(lock_);
+        times_.push_back(uptime);
+        count = ++strokes_;
+        hook = hook_;
+    }
+    // Outside the lock: the hook may stop the engine, which reads the counts back.
+    if (hook)
+        hook(stroke, count);
+}
+
+void TappingSink::setHook(Hook hook) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    hook_ = std::move(hook);
+}
+
+int TappingSink::strokes() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return strokes_;
+}
+
+std::vector<double> TappingSink::times() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return times_;
+}
+
+int TappingSink::strokesSince(double uptime) const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int>(
+        std::count_if(times_.begin(), times_.end(), [uptime](double t) { return t >= uptime; }));
+}
+
+} // namespace plumeo::selftest
