@@ -420,7 +420,7 @@ void AppModel::detectTarget() {
             const DocState state = bridge->state();
             // Detection reads the active document, whatever a session bound before.
             auto reader = std::make_shared<WordBridge>(backend);
-            reader->setBoundDocumentName(state.documentName);
+            reader->setBoundDocumentID(state.documentID);
             const std::u16string text = WordDocumentReader(reader, backend, pid).readAll();
             info = TargetInfo::make(pid, state, text, bridge->autocorrectSettings());
         } catch (...) {

@@ -82,7 +82,7 @@ std::variant<PreflightPass, std::string> runPreflight(const PreflightInput& inpu
     PreflightPass pass;
     // The session's reads keep addressing the target even if another document comes forward.
     pass.sessionBridge = std::make_shared<WordBridge>(input.backend);
-    pass.sessionBridge->setBoundDocumentName(state.documentName);
+    pass.sessionBridge->setBoundDocumentID(state.documentID);
     pass.reader = std::make_shared<WordDocumentReader>(pass.sessionBridge, input.backend,
                                                        target.pid);
     try {

@@ -333,7 +333,7 @@ std::optional<std::string> SelfTestHarness::prepareDocument(SelfTestSession& ses
         const std::u16string before(beforeParagraph);
         fixture_->setCursor(session.docName, static_cast<int>(before.size()) + 1);
         WordBridge reader(backend_);
-        reader.setBoundDocumentName(session.docName);
+        reader.setBoundDocumentID(session.docName);
         session.startContent = reader.readAll();
         const std::u16string expectedStart = before + u"\r" + afterParagraph;
         if (session.startContent.rfind(expectedStart, 0) != 0)
@@ -367,7 +367,7 @@ bool SelfTestHarness::verifyIndependently(const SelfTestSession& session,
                                           const std::u16string& expected, TestResult& result) {
     // A reader of its own, not the engine's: the check must not share the engine's view.
     auto script = std::make_shared<WordBridge>(backend_);
-    script->setBoundDocumentName(session.docName);
+    script->setBoundDocumentID(session.docName);
     WordDocumentReader reader(script, backend_, wordPID_);
     std::u16string actual;
     try {
@@ -419,7 +419,7 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
     guard->setAllowBackground(false);
     session.guards.push_back(guard);
     auto script = std::make_shared<WordBridge>(backend_);
-    script->setBoundDocumentName(session.docName);
+    script->setBoundDocumentID(session.docName);
     session.reader = std::make_shared<WordDocumentReader>(script, backend_, wordPID_);
     session.sink = std::make_shared<TappingSink>(
         std::make_shared<CGKeySink>(backend_, CGKeySink::Route::pid(wordPID_)),
@@ -535,7 +535,7 @@ void SelfTestHarness::runCancelCase() {
         result.metrics["取消后发送"] = after;
         passed = passed && after == 0;
         WordBridge reader(backend_);
-        reader.setBoundDocumentName(session.docName);
+        reader.setBoundDocumentID(session.docName);
         try {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             const std::u16string first = reader.readAll();
