@@ -18,6 +18,8 @@ template <typename Work> auto runBesideMainLoop(PlatformBackend& backend, Work w
     using Result = std::invoke_result_t<Work&>;
     std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>> result;
     std::exception_ptr failure;
+    // Claimed before the worker starts: its first hop must wait for the loop, not run on it.
+    backend.claimMainThread();
     std::thread worker([&] {
         try {
             if constexpr (std::is_void_v<Result>) {

@@ -483,6 +483,10 @@ public:
     virtual void runMainLoop() = 0;
     /// Makes runMainLoop return soon; callable from any thread, also before runMainLoop.
     virtual void stopMainLoop() = 0;
+    /// Makes the calling thread the main thread before runMainLoop turns, so that a worker
+    /// started in between hops to it and waits instead of standing in for it. Where the
+    /// system itself knows its main thread (macOS), there is nothing to claim.
+    virtual void claimMainThread() {}
     /// NSProcessInfo.processInfo.operatingSystemVersionString, for reports.
     virtual std::string operatingSystemVersion() = 0;
 

@@ -3,7 +3,9 @@
 #include "mac/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace plumeo;
@@ -108,6 +110,22 @@ TEST_F(SimBackendTest, CallsMacOSAllowsOnlyOnTheMainThreadFailOffItUnderTheRules
         EXPECT_TRUE(backend.createKeyboardEvent(key));
     });
     EXPECT_EQ(control().dump()["mainThreadViolations"], 2);
+}
+
+TEST_F(SimBackendTest, AWorkerThatHopsBeforeTheMainLoopTurnsWaitsForIt) {
+    // The main thread reaches its loop late, as it may on a loaded machine.
+    struct LateLoop : SimBackend {
+        using SimBackend::SimBackend;
+        void runMainLoop() override {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            SimBackend::runMainLoop();
+        }
+    } backend(simulator().socketPath());
+    control().setMainThreadRules(true);
+    runBesideMainLoop(backend, [&] {
+        EXPECT_TRUE(backend.createKeyboardEvent(KeyEventSpec{0, true, 0, u"a", 0}));
+    });
+    EXPECT_EQ(control().dump()["mainThreadViolations"], 0);
 }
 
 TEST_F(SimBackendTest, AHandlerThatDoesNotLookFirstStartsWordAndOneThatLooksNever) {

@@ -717,6 +717,11 @@ void SimBackend::runMainLoop() {
     mainChanged_.notify_all();
 }
 
+void SimBackend::claimMainThread() {
+    std::lock_guard lock(mainMutex_);
+    mainThread_ = std::this_thread::get_id();
+}
+
 void SimBackend::stopMainLoop() {
     std::lock_guard lock(mainMutex_);
     stopRequested_ = true;

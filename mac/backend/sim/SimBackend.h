@@ -96,6 +96,7 @@ public:
     bool runOnMainThread(const std::function<void()>& work, double waitSeconds = 2.0) override;
     void runMainLoop() override;
     void stopMainLoop() override;
+    void claimMainThread() override;
     std::string operatingSystemVersion() override;
 
 private:
