@@ -1,0 +1,31 @@
+#pragma once
+
+// Shared by every header of the declared API surface. The surface holds exactly the Apple
+// declarations the backend uses, so the backend can be compiled without the SDK. Built
+// normally, the surface defines everything. Included after the real SDK headers by
+// SurfaceCheck.mm (PLUMEO_SURFACE_CHECK), it redeclares the functions, constants and scalar
+// typedefs, which the compiler rejects when they differ from the SDK, and moves its enums
+// and structs into a namespace of their own, where SurfaceCheck.mm compares them.
+
+#if defined(PLUMEO_SURFACE_CHECK)
+#define PLUMEO_SURFACE_TYPES_BEGIN namespace plumeo_surface {
+#define PLUMEO_SURFACE_TYPES_END }
+#else
+#define PLUMEO_SURFACE_TYPES_BEGIN
+#define PLUMEO_SURFACE_TYPES_END
+#endif
+
+#if !defined(PLUMEO_SURFACE_CHECK)
+
+#define CF_EXTERN_C_BEGIN extern "C" {
+#define CF_EXTERN_C_END }
+// As the SDK spells them in C++, where the leading typedef names a dummy int.
+#define CF_ENUM(_type, _name) int __CF_ENUM_##_name; enum _name : _type
+#define CF_OPTIONS(_type, _name) int __CF_OPTIONS_##_name; enum _name : _type
+#define CG_EXTERN extern
+#define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
+#define NS_OPTIONS(_type, _name) CF_OPTIONS(_type, _name)
+#define FOUNDATION_EXPORT extern "C"
+#define APPKIT_EXTERN extern "C"
+
+#endif
