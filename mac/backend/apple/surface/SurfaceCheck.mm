@@ -1,10 +1,9 @@
 // Built on a Mac only: the real SDK headers first, then the declared API surface. Every
 // function, extern constant and scalar typedef of the surface is a redeclaration here, which
 // the compiler rejects when its types differ from the SDK's; the surface's enums and structs
-// land in namespace plumeo_surface and are compared below; its Objective-C methods become
-// categories of the SDK classes, and the message sends at the end are rejected under
-// -Wstrict-selector-match when a surface method's types differ from the SDK method of the
-// same selector.
+// land in namespace plumeo_surface and are compared below; its Objective-C classes become
+// subclasses of the SDK classes, whose methods and properties must override the SDK's with
+// the same types (built with -Werror, see mac/backend/apple/CMakeLists.txt).
 
 #import <AppKit/AppKit.h>
 #import <ApplicationServices/ApplicationServices.h>
@@ -144,62 +143,3 @@ PLUMEO_SAME_VALUE(kEventHotKeyExclusive)
 // AppKit
 PLUMEO_SAME_ENUM(NSApplicationActivationOptions)
 PLUMEO_SAME_VALUE(NSApplicationActivateAllWindows)
-
-// Every selector of the surface sent to id: two declarations of one selector with different
-// types (the SDK's and the surface's category) make these sends ambiguous, an error here.
-#pragma clang diagnostic push
-#pragma clang diagnostic error "-Wstrict-selector-match"
-[[maybe_unused]] static void plumeoSendEverySurfaceSelector(id object) {
-    (void)[object alloc];
-    (void)[object class];
-    (void)[object isKindOfClass:nil];
-    (void)[object intValue];
-    (void)[object count];
-    (void)[object objectAtIndex:0];
-    (void)[object objectForKey:nil];
-    (void)[object length];
-    (void)[object bytes];
-    (void)[object URLWithString:nil];
-    (void)[object userInfo];
-    (void)[object addObserverForName:nil object:nil queue:nil usingBlock:^(NSNotification*) {}];
-    [object removeObserver:nil];
-    (void)[object processInfo];
-    (void)[object systemUptime];
-    (void)[object operatingSystemVersionString];
-    (void)[object listDescriptor];
-    (void)[object descriptorWithString:nil];
-    (void)[object descriptorWithInt32:0];
-    (void)[object currentProcessDescriptor];
-    (void)[object descriptorWithBundleIdentifier:nil];
-    (void)[object appleEventWithEventClass:0 eventID:0 targetDescriptor:nil returnID:0
-                             transactionID:0];
-    (void)[object aeDesc];
-    (void)[object descriptorType];
-    (void)[object data];
-    (void)[object booleanValue];
-    (void)[object enumCodeValue];
-    (void)[object int32Value];
-    (void)[object typeCodeValue];
-    (void)[object stringValue];
-    [object setParamDescriptor:nil forKeyword:0];
-    [object insertDescriptor:nil atIndex:0];
-    (void)[object numberOfItems];
-    (void)[object descriptorAtIndex:0];
-    (void)[object initWithSource:nil];
-    (void)[object compileAndReturnError:nullptr];
-    (void)[object executeAppleEvent:nil error:nullptr];
-    (void)[object processIdentifier];
-    (void)[object bundleIdentifier];
-    (void)[object localizedName];
-    (void)[object activateWithOptions:0];
-    (void)[object runningApplicationsWithBundleIdentifier:nil];
-    (void)[object runningApplicationWithProcessIdentifier:0];
-    (void)[object configuration];
-    (void)[object sharedWorkspace];
-    (void)[object notificationCenter];
-    (void)[object openURL:nil];
-    (void)[object URLForApplicationWithBundleIdentifier:nil];
-    [object openApplicationAtURL:nil configuration:nil completionHandler:nil];
-    (void)[object frontmostApplication];
-}
-#pragma clang diagnostic pop

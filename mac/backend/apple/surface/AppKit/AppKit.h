@@ -15,11 +15,7 @@ typedef NS_OPTIONS(NSUInteger, NSApplicationActivationOptions){
 };
 PLUMEO_SURFACE_TYPES_END
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSRunningApplication : NSObject
-#else
-@interface NSRunningApplication (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSRunningApplication, NSObject)
 @property(readonly) pid_t processIdentifier;
 @property(nullable, readonly, copy) NSString* bundleIdentifier;
 @property(nullable, readonly, copy) NSString* localizedName;
@@ -29,19 +25,11 @@ PLUMEO_SURFACE_TYPES_END
 + (nullable instancetype)runningApplicationWithProcessIdentifier:(pid_t)pid;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSWorkspaceOpenConfiguration : NSObject
-#else
-@interface NSWorkspaceOpenConfiguration (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSWorkspaceOpenConfiguration, NSObject)
 + (instancetype)configuration;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSWorkspace : NSObject
-#else
-@interface NSWorkspace (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSWorkspace, NSObject)
 @property(class, readonly, strong) NSWorkspace* sharedWorkspace;
 @property(readonly, strong) NSNotificationCenter* notificationCenter;
 - (BOOL)openURL:(NSURL*)url;

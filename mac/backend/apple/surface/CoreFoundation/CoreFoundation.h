@@ -4,6 +4,8 @@
 
 #include "../PlumeoSurface.h"
 
+#include <sys/types.h>
+
 CF_EXTERN_C_BEGIN
 
 // MacTypes.h

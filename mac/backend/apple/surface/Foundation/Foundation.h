@@ -32,7 +32,7 @@ typedef double NSTimeInterval;
 
 __attribute__((objc_root_class)) @interface NSObject <NSObject>
 #else
-@interface NSObject (PlumeoSurface)
+@interface PlumeoSurfaceCheck_NSObject : NSObject
 #endif
 + (instancetype)alloc;
 + (Class)class;
@@ -52,18 +52,14 @@ typedef NSString* NSNotificationName;
 @end
 #endif
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSNumber : NSValue
-#else
-@interface NSNumber (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSNumber, NSValue)
 @property(readonly) int intValue;
 @end
 
 #if !defined(PLUMEO_SURFACE_CHECK)
 @interface NSArray<__covariant ObjectType> : NSObject
 #else
-@interface NSArray <ObjectType>(PlumeoSurface)
+@interface PlumeoSurfaceCheck_NSArray<ObjectType> : NSArray<ObjectType>
 #endif
 @property(readonly) NSUInteger count;
 - (ObjectType)objectAtIndex:(NSUInteger)index;
@@ -72,41 +68,25 @@ typedef NSString* NSNotificationName;
 #if !defined(PLUMEO_SURFACE_CHECK)
 @interface NSDictionary<__covariant KeyType, __covariant ObjectType> : NSObject
 #else
-@interface NSDictionary <KeyType, ObjectType>(PlumeoSurface)
+@interface PlumeoSurfaceCheck_NSDictionary<KeyType, ObjectType> : NSDictionary<KeyType, ObjectType>
 #endif
 - (nullable ObjectType)objectForKey:(KeyType)aKey;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSData : NSObject
-#else
-@interface NSData (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSData, NSObject)
 @property(readonly) NSUInteger length;
 @property(readonly) const void* bytes NS_RETURNS_INNER_POINTER;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSURL : NSObject
-#else
-@interface NSURL (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSURL, NSObject)
 + (nullable instancetype)URLWithString:(NSString*)URLString;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSNotification : NSObject
-#else
-@interface NSNotification (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSNotification, NSObject)
 @property(nullable, readonly, copy) NSDictionary* userInfo;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSNotificationCenter : NSObject
-#else
-@interface NSNotificationCenter (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSNotificationCenter, NSObject)
 - (id<NSObject>)addObserverForName:(nullable NSNotificationName)name
                             object:(nullable id)obj
                              queue:(nullable NSOperationQueue*)queue
@@ -114,21 +94,13 @@ typedef NSString* NSNotificationName;
 - (void)removeObserver:(id)observer;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSProcessInfo : NSObject
-#else
-@interface NSProcessInfo (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSProcessInfo, NSObject)
 @property(class, readonly, strong) NSProcessInfo* processInfo;
 @property(readonly) NSTimeInterval systemUptime;
 @property(readonly, copy) NSString* operatingSystemVersionString;
 @end
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSAppleEventDescriptor : NSObject
-#else
-@interface NSAppleEventDescriptor (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSAppleEventDescriptor, NSObject)
 + (NSAppleEventDescriptor*)listDescriptor;
 + (NSAppleEventDescriptor*)descriptorWithString:(NSString*)string;
 + (NSAppleEventDescriptor*)descriptorWithInt32:(SInt32)signedInt;
@@ -156,11 +128,7 @@ typedef NSString* NSNotificationName;
 FOUNDATION_EXPORT NSString* const NSAppleScriptErrorMessage;
 FOUNDATION_EXPORT NSString* const NSAppleScriptErrorNumber;
 
-#if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSAppleScript : NSObject
-#else
-@interface NSAppleScript (PlumeoSurface)
-#endif
+@PLUMEO_SURFACE_CLASS(NSAppleScript, NSObject)
 - (nullable instancetype)initWithSource:(NSString*)source;
 - (BOOL)compileAndReturnError:(NSDictionary<NSString*, id>* _Nullable* _Nullable)errorInfo;
 - (nullable NSAppleEventDescriptor*)executeAppleEvent:(NSAppleEventDescriptor*)event
