@@ -50,6 +50,11 @@ PLUMEO_SAME_VALUE(kCFNumberDoubleType)
 PLUMEO_SAME_VALUE(kCFStringEncodingUTF8)
 PLUMEO_SAME_SIZE(CFDictionaryKeyCallBacks)
 PLUMEO_SAME_SIZE(CFDictionaryValueCallBacks)
+PLUMEO_SAME_ENUM(CFRunLoopRunResult)
+PLUMEO_SAME_VALUE(kCFRunLoopRunFinished)
+PLUMEO_SAME_VALUE(kCFRunLoopRunStopped)
+PLUMEO_SAME_VALUE(kCFRunLoopRunTimedOut)
+PLUMEO_SAME_VALUE(kCFRunLoopRunHandledSource)
 
 // Accessibility
 PLUMEO_SAME_ENUM(AXError)

@@ -135,10 +135,22 @@ typedef double CFTimeInterval;
 typedef struct __CFRunLoop* CFRunLoopRef;
 typedef CFStringRef CFRunLoopMode;
 
+PLUMEO_SURFACE_TYPES_BEGIN
+typedef CF_ENUM(SInt32, CFRunLoopRunResult){
+    kCFRunLoopRunFinished = 1,
+    kCFRunLoopRunStopped = 2,
+    kCFRunLoopRunTimedOut = 3,
+    kCFRunLoopRunHandledSource = 4,
+};
+PLUMEO_SURFACE_TYPES_END
+
+extern const CFRunLoopMode kCFRunLoopDefaultMode;
 extern const CFRunLoopMode kCFRunLoopCommonModes;
 extern CFRunLoopRef CFRunLoopGetCurrent(void);
 extern CFRunLoopRef CFRunLoopGetMain(void);
 extern void CFRunLoopRun(void);
+extern CFRunLoopRunResult CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval seconds,
+                                             Boolean returnAfterSourceHandled);
 extern void CFRunLoopStop(CFRunLoopRef rl);
 extern void CFRunLoopWakeUp(CFRunLoopRef rl);
 #if __BLOCKS__
