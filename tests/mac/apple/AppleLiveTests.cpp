@@ -147,7 +147,7 @@ TEST_F(AppleLiveTest, KeysPostedToTheProcessLandInFrontAndAreAllOrNothingBehind)
     EXPECT_TRUE(behind == u"x😀" || behind == u"x😀y") << toUtf8(behind);
 }
 
-TEST_F(AppleLiveTest, OnlyHidTapKeysRestartTheHidIdleClock) {
+TEST_F(AppleLiveTest, ProcessRoutedKeysLeaveTheHidIdleClockRunning) {
     // The target guard reads the HID system state's idle time as the user's own activity, so
     // the keys it posts to Word's process must not restart that clock.
     const std::int32_t pid = openDocument(u"");
