@@ -29,9 +29,11 @@
 
 #define CF_EXTERN_C_BEGIN extern "C" {
 #define CF_EXTERN_C_END }
-// As the SDK spells them in C++, where the leading typedef names a dummy int.
+// As the SDK spells them in C++: CF_ENUM a named enum (the leading typedef names a dummy int),
+// CF_OPTIONS the integer type itself with its constants in an anonymous enum, so that options
+// combine with | without casts.
 #define CF_ENUM(_type, _name) int __CF_ENUM_##_name; enum _name : _type
-#define CF_OPTIONS(_type, _name) int __CF_OPTIONS_##_name; enum _name : _type
+#define CF_OPTIONS(_type, _name) _type _name; enum : _type
 #define CG_EXTERN extern
 #define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
 #define NS_OPTIONS(_type, _name) CF_OPTIONS(_type, _name)

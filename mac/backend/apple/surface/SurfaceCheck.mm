@@ -32,6 +32,7 @@ template <typename A, typename B> constexpr bool sameValue(A surface, B sdk) {
 } // namespace
 
 #define PLUMEO_SAME_ENUM(name) static_assert(sameEnum<plumeo_surface::name, ::name>(), #name);
+#define PLUMEO_SAME_TYPE(name) static_assert(std::is_same_v<plumeo_surface::name, ::name>, #name);
 #define PLUMEO_SAME_VALUE(name) static_assert(sameValue(plumeo_surface::name, ::name), #name);
 #define PLUMEO_SAME_FIELD(type, field)                                                        \
     static_assert(offsetof(plumeo_surface::type, field) == offsetof(::type, field) &&        \
@@ -81,11 +82,11 @@ PLUMEO_SAME_VALUE(kAXValueTypeCGRect)
 PLUMEO_SAME_VALUE(kAXValueTypeCFRange)
 PLUMEO_SAME_VALUE(kAXValueTypeAXError)
 PLUMEO_SAME_VALUE(kAXValueTypeIllegal)
-PLUMEO_SAME_ENUM(AXCopyMultipleAttributeOptions)
+PLUMEO_SAME_TYPE(AXCopyMultipleAttributeOptions)
 PLUMEO_SAME_VALUE(kAXCopyMultipleAttributeOptionStopOnError)
 
 // Quartz events
-PLUMEO_SAME_ENUM(CGEventFlags)
+PLUMEO_SAME_TYPE(CGEventFlags)
 PLUMEO_SAME_VALUE(kCGEventFlagMaskShift)
 PLUMEO_SAME_ENUM(CGEventType)
 PLUMEO_SAME_VALUE(kCGEventNull)
@@ -146,5 +147,5 @@ PLUMEO_SAME_VALUE(kEventHotKeyNoOptions)
 PLUMEO_SAME_VALUE(kEventHotKeyExclusive)
 
 // AppKit
-PLUMEO_SAME_ENUM(NSApplicationActivationOptions)
+PLUMEO_SAME_TYPE(NSApplicationActivationOptions)
 PLUMEO_SAME_VALUE(NSApplicationActivateAllWindows)
