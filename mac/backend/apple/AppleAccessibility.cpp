@@ -2,7 +2,6 @@
 #include "mac/backend/apple/CFConversions.h"
 
 #include <ApplicationServices/ApplicationServices.h>
-
 #include <cstdint>
 
 namespace plumeo {
@@ -142,9 +141,8 @@ std::optional<AXValue> AppleBackend::axParameterizedAttribute(const AXElementRef
         return std::nullopt;
     }
     CFTypeRef value = nullptr;
-    if (AXUIElementCopyParameterizedAttributeValue(nativeElement(element), name.get(),
-                                                   nativeParameter.get(),
-                                                   &value) != kAXErrorSuccess) {
+    if (AXUIElementCopyParameterizedAttributeValue(
+            nativeElement(element), name.get(), nativeParameter.get(), &value) != kAXErrorSuccess) {
         return std::nullopt;
     }
     const CFOwned<CFTypeRef> owned(value);

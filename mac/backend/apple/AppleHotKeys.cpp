@@ -1,7 +1,6 @@
 #include "mac/backend/apple/AppleBackend.h"
 
 #include <Carbon/Carbon.h>
-
 #include <cstdint>
 
 namespace plumeo {
@@ -38,8 +37,8 @@ std::optional<HotKeyHandlerRef> AppleBackend::installHotKeyHandler(HotKeyCallbac
     auto handler = std::make_unique<AppleHotKeyHandler>(AppleHotKeyHandler{std::move(callback)});
     const EventTypeSpec pressed{kEventClassKeyboard, kEventHotKeyPressed};
     EventHandlerRef installed = nullptr;
-    if (InstallEventHandler(GetApplicationEventTarget(), hotKeyPressed, 1, &pressed,
-                            handler.get(), &installed) != noErr ||
+    if (InstallEventHandler(GetApplicationEventTarget(), hotKeyPressed, 1, &pressed, handler.get(),
+                            &installed) != noErr ||
         !installed) {
         return std::nullopt;
     }

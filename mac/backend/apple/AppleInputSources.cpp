@@ -63,10 +63,10 @@ AppleBackend::inputSourceList(const InputSourceFilter& filter) {
     }
     // No key at all asks for every source, which a null filter says.
     const CFOwned<CFDictionaryRef> properties(
-        count == 0 ? nullptr
-                   : CFDictionaryCreate(kCFAllocatorDefault, keys, values, count,
-                                        &kCFTypeDictionaryKeyCallBacks,
-                                        &kCFTypeDictionaryValueCallBacks));
+        count == 0
+            ? nullptr
+            : CFDictionaryCreate(kCFAllocatorDefault, keys, values, count,
+                                 &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks));
     const CFOwned<CFArrayRef> list(
         TISCreateInputSourceList(properties.get(), filter.includeAllInstalled));
     if (!list || CFGetTypeID(list.get()) != CFArrayGetTypeID()) {

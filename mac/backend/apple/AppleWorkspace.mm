@@ -4,7 +4,6 @@
 #import <AppKit/AppKit.h>
 #import <CoreFoundation/CoreFoundation.h>
 #import <Foundation/Foundation.h>
-
 #include <exception>
 #include <future>
 
@@ -54,23 +53,22 @@ struct AppleWorkspaceState {
         auto slot = std::make_shared<ObserverSlot>();
         slot->callback = std::move(callback);
         NSNotificationCenter* center = NSWorkspace.sharedWorkspace.notificationCenter;
-        id observer = [center addObserverForName:name
-                                          object:nil
-                                           queue:nil
-                                      usingBlock:^(NSNotification* notification) {
-                                        id application = [notification.userInfo
-                                            objectForKey:NSWorkspaceApplicationKey];
-                                        if (![application
-                                                isKindOfClass:[NSRunningApplication class]]) {
-                                            return;
-                                        }
-                                        const pid_t pid =
-                                            ((NSRunningApplication*)application).processIdentifier;
-                                        std::lock_guard lock(slot->mutex);
-                                        if (slot->active) {
-                                            slot->callback(pid);
-                                        }
-                                      }];
+        id observer = [center
+            addObserverForName:name
+                        object:nil
+                         queue:nil
+                    usingBlock:^(NSNotification* notification) {
+                      id application =
+                          [notification.userInfo objectForKey:NSWorkspaceApplicationKey];
+                      if (![application isKindOfClass:[NSRunningApplication class]]) {
+                          return;
+                      }
+                      const pid_t pid = ((NSRunningApplication*)application).processIdentifier;
+                      std::lock_guard lock(slot->mutex);
+                      if (slot->active) {
+                          slot->callback(pid);
+                      }
+                    }];
         std::lock_guard lock(mutex);
         const ObserverToken token = nextToken++;
         observers.emplace(token, ObserverEntry{observer, std::move(slot)});
@@ -163,10 +161,9 @@ bool AppleBackend::openApplication(std::string_view bundleIdentifier) {
     std::future<bool> outcome = opened->get_future();
     @autoreleasepool {
         NSString* identifier = stringOf(bundleIdentifier);
-        NSURL* location =
-            identifier ? [NSWorkspace.sharedWorkspace
-                             URLForApplicationWithBundleIdentifier:identifier]
-                       : nil;
+        NSURL* location = identifier ? [NSWorkspace.sharedWorkspace
+                                           URLForApplicationWithBundleIdentifier:identifier]
+                                     : nil;
         if (!location) {
             return false;
         }

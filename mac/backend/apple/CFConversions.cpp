@@ -17,9 +17,9 @@ std::shared_ptr<const void> shareUnowned(CFTypeRef unowned) {
 }
 
 CFOwned<CFStringRef> makeCFString(std::string_view utf8) {
-    return CFOwned<CFStringRef>(CFStringCreateWithBytes(
-        kCFAllocatorDefault, reinterpret_cast<const UInt8*>(utf8.data()),
-        static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false));
+    return CFOwned<CFStringRef>(
+        CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(utf8.data()),
+                                static_cast<CFIndex>(utf8.size()), kCFStringEncodingUTF8, false));
 }
 
 CFOwned<CFStringRef> makeCFString(std::u16string_view utf16) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <CoreFoundation/CoreFoundation.h>
-
 #include <memory>
 #include <optional>
 #include <string>

@@ -8,9 +8,8 @@
 #include "mac/backend/apple/AppleBackend.h"
 
 #include <CoreFoundation/CoreFoundation.h>
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace plumeo {
@@ -66,8 +65,8 @@ protected:
     /// Opens a TextEdit document holding `text`, in front; its name is kept for TearDown.
     std::int32_t openDocument(const std::u16string& text) {
         const auto opened = call("opendocument", {text});
-        EXPECT_TRUE(opened.succeeded()) << opened.errorMessage.value_or("")
-                                        << " (grant Automation of TextEdit)";
+        EXPECT_TRUE(opened.succeeded())
+            << opened.errorMessage.value_or("") << " (grant Automation of TextEdit)";
         documentName = opened.descriptor ? opened.descriptor->stringValue().value_or(u"") : u"";
         const auto apps = backend.runningApplications(textEditId);
         EXPECT_EQ(apps.size(), 1u);
@@ -111,22 +110,22 @@ protected:
 TEST_F(AppleLiveTest, AccessibilityReadsUtf16RangesAcrossEmoji) {
     const std::u16string text = u"前😀後 a👍🏽b";
     const std::int32_t pid = openDocument(text);
-    const auto body = axElement(backend.axAttribute(backend.axApplicationElement(pid),
-                                                    "AXFocusedUIElement"));
+    const auto body =
+        axElement(backend.axAttribute(backend.axApplicationElement(pid), "AXFocusedUIElement"));
     ASSERT_TRUE(body);
     EXPECT_EQ(axNumber(backend.axAttribute(*body, "AXNumberOfCharacters")),
               static_cast<double>(text.size()));
     // Ranges count UTF-16 units: the emoji are surrogate pairs, the skin tone a second pair.
-    EXPECT_EQ(axString(backend.axParameterizedAttribute(*body, "AXStringForRange",
-                                                        AXTextRange{1, 2})),
-              u"😀");
-    EXPECT_EQ(axString(backend.axParameterizedAttribute(*body, "AXStringForRange",
-                                                        AXTextRange{6, 5})),
-              u"👍🏽b");
+    EXPECT_EQ(
+        axString(backend.axParameterizedAttribute(*body, "AXStringForRange", AXTextRange{1, 2})),
+        u"😀");
+    EXPECT_EQ(
+        axString(backend.axParameterizedAttribute(*body, "AXStringForRange", AXTextRange{6, 5})),
+        u"👍🏽b");
     EXPECT_TRUE(axRange(backend.axAttribute(*body, "AXSelectedTextRange")));
     EXPECT_TRUE(backend.axIsSameElement(
-        *body, *axElement(backend.axAttribute(backend.axApplicationElement(pid),
-                                              "AXFocusedUIElement"))));
+        *body,
+        *axElement(backend.axAttribute(backend.axApplicationElement(pid), "AXFocusedUIElement"))));
 }
 
 TEST_F(AppleLiveTest, KeysPostedToTheProcessLandInFrontAndAreAllOrNothingBehind) {
@@ -162,9 +161,8 @@ TEST_F(AppleLiveTest, ProcessRoutedKeysLeaveTheHidIdleClockRunning) {
     type(u"h", KeyEventDestination::hidTap());
     backend.sleepMicroseconds(300'000);
     EXPECT_EQ(documentText(), u"ph");
-    RecordProperty("hidIdleAfterHidTapSeconds",
-                   std::to_string(backend.secondsSinceLastEventType(
-                       EventSourceState::hidSystemState, 10)));
+    RecordProperty("hidIdleAfterHidTapSeconds", std::to_string(backend.secondsSinceLastEventType(
+                                                    EventSourceState::hidSystemState, 10)));
 }
 
 TEST_F(AppleLiveTest, InputSourceCallsHopToTheMainThread) {
