@@ -2,6 +2,7 @@
 
 #include "core/text/TextPreparer.h"
 #include "core/verify/ComparisonReport.h"
+#include "mac/ax/AXInspector.h"
 #include "mac/ax/WordDocumentReader.h"
 #include "mac/ax/WordTargetGuard.h"
 #include "mac/input/CGKeySink.h"
@@ -75,16 +76,11 @@ void HeadlessSession::prepare(const std::u16string& article) {
         throw SessionSetupError("Word 没有运行：请先打开 Word 和目标文档。");
     wordPid_ = word->pid;
 
+    // Activation is only a request that macOS may refuse; what counts is whether Word then
+    // holds the system's focus.
     backend_->activateApplication(wordPid_);
-    const double frontDeadline = secondsNow() + 3.0;
-    for (;;) {
-        const auto front = backend_->frontmostApplication();
-        if (front && front->pid == wordPid_)
-            break;
-        if (secondsNow() > frontDeadline)
-            throw SessionSetupError("Word 没有成为前台应用，已取消开始。");
-        std::this_thread::sleep_for(50ms);
-    }
+    if (!AXInspector::waitUntilFocused(*backend_, wordPid_, 3.0))
+        throw SessionSetupError("Word 没有成为前台应用，已取消开始。");
 
     bridge_ = std::make_shared<WordBridge>(backend_);
     DocState state;

@@ -6,6 +6,7 @@
 #include "app/session/SessionCommandLine.h"
 #include "core/text/PreparationError.h"
 #include "core/text/Utf16.h"
+#include "mac/backend/MainLoop.h"
 #include "mac/backend/sim/SimBackend.h"
 #include "mac/backend/sim/SimControl.h"
 
@@ -72,17 +73,21 @@ int runSession(const plumeo::SessionCommandLine& commandLine, const std::u16stri
     options.settings = plumeo::sessionSettings(commandLine);
     options.seed = commandLine.seed.value_or(0);
     options.cancelRequested = [] { return interrupted != 0; };
-    plumeo::HeadlessSession session(std::make_shared<plumeo::SimBackend>(socketPath), options);
-    session.prepare(article);
-    const plumeo::SessionPhase phase = session.run();
+    auto backend = std::make_shared<plumeo::SimBackend>(socketPath);
+    // The main thread turns the run loop, as macOS needs; the session runs beside it.
+    return plumeo::runBesideMainLoop(*backend, [&] {
+        plumeo::HeadlessSession session(backend, options);
+        session.prepare(article);
+        const plumeo::SessionPhase phase = session.run();
 
-    // Read past the reader under test: the simulator's own copy of the document.
-    const std::u16string document = control.documentText(session.documentName());
-    const std::u16string expected = session.engine()->expectedFinalDocument();
-    std::cout << "模拟器中的文档长度：" << plumeo::utf16Count(document) << "（预期 "
-              << plumeo::utf16Count(expected) << "，均含最后的段落标记）"
-              << (document == expected ? "，内容一致" : "，内容不同") << '\n';
-    return plumeo::HeadlessSession::exitCode(phase);
+        // Read past the reader under test: the simulator's own copy of the document.
+        const std::u16string document = control.documentText(session.documentName());
+        const std::u16string expected = session.engine()->expectedFinalDocument();
+        std::cout << "模拟器中的文档长度：" << plumeo::utf16Count(document) << "（预期 "
+                  << plumeo::utf16Count(expected) << "，均含最后的段落标记）"
+                  << (document == expected ? "，内容一致" : "，内容不同") << '\n';
+        return plumeo::HeadlessSession::exitCode(phase);
+    });
 }
 
 } // namespace

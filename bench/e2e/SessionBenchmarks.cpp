@@ -49,6 +49,8 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
     double checkMeanSeconds = 0;
     double checkMaxSeconds = 0;
     double interval = 0;
+    double requestsPerUnit = 0;
+    double guardRoundTrips = 0;
     int sessions = 0;
     for (auto _ : state) {
         control.setDocumentText(name, u"", 0);
@@ -73,6 +75,7 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
         engineOptions.insertionOffset = docState.selectionStart;
         auto engine = TypingEngine::create(std::move(engineOptions));
 
+        const auto requestsBefore = backend->requestCount();
         const auto started = std::chrono::steady_clock::now();
         engine->start();
         if (!engine->waitUntilIdle(120.0)) {
@@ -92,6 +95,14 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
         checkMeanSeconds += stats.checkMeanSeconds();
         checkMaxSeconds = std::max(checkMaxSeconds, stats.checkMaxSeconds);
         interval += engine->adaptiveIntervalMs();
+        requestsPerUnit += static_cast<double>(backend->requestCount() - requestsBefore) / units;
+        // The guard alone, on checks that pass: the cursor at the end of what was typed.
+        constexpr int checks = 100;
+        const TargetExpectation atEnd{{units, units}, {units + 1, units + 1}};
+        const auto guardBefore = backend->requestCount();
+        for (int i = 0; i < checks; ++i)
+            guard->quickCheck(atEnd);
+        guardRoundTrips += static_cast<double>(backend->requestCount() - guardBefore) / checks;
         ++sessions;
     }
     if (sessions == 0)
@@ -105,6 +116,9 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
     state.counters["finalIntervalMs"] = interval / sessions;
     state.counters["checkMeanUs"] = checkMeanSeconds / sessions * 1e6;
     state.counters["checkMaxUs"] = checkMaxSeconds * 1e6;
+    // Each request is one round trip to the simulator, as each query to Word is on a Mac.
+    state.counters["roundTripsPerUnit"] = requestsPerUnit / sessions;
+    state.counters["guardRoundTripsPerCheck"] = guardRoundTrips / sessions;
 }
 BENCHMARK(BM_FastSessionAgainstSimulatedWord)
     ->Args({0, 600})    // no limit: what the guard and the sink allow

@@ -11,7 +11,7 @@ namespace plumeo {
 
 WordDocumentReader::WordDocumentReader(std::shared_ptr<DocumentReader> scriptReader,
                                        std::shared_ptr<PlatformBackend> backend, std::int32_t pid)
-    : scriptReader_(std::move(scriptReader)), ax_(std::move(backend), pid),
+    : scriptReader_(std::move(scriptReader)), ax_(std::move(backend), pid, busyBudgetSeconds),
       window_(ax_.focusedWindow()) {}
 
 DocState WordDocumentReader::state() {
@@ -149,8 +149,9 @@ std::optional<std::u16string> WordDocumentReader::rangeText(const AXElementRef& 
         return std::nullopt;
     if (length == 0)
         return std::u16string();
-    auto text = axString(ax_.backend().axParameterizedAttribute(element, AXNames::stringForRange,
-                                                                AXTextRange{location, length}));
+    // A busy Word is asked again for a while; any other failure means a fallback at once.
+    auto text = axString(ax_.copyParameterizedResult(
+        element, AXNames::stringForRange, AXTextRange{location, length}, busyBudgetSeconds));
     // A surrogate pair cut at either end comes back shorter than asked: not exact.
     if (!text || utf16Count(*text) != length)
         return std::nullopt;

@@ -29,6 +29,8 @@ public:
 
     /// A found body element gets this longer timeout: its text can be long.
     static constexpr double bodyTimeoutSeconds = 0.5;
+    /// How long a read keeps asking a Word too busy to answer before it falls back.
+    static constexpr double busyBudgetSeconds = 0.5;
     /// The body search gives up below this depth and after this many elements.
     static constexpr int maxSearchDepth = 16;
     static constexpr int maxSearchVisits = 3001;

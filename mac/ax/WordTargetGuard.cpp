@@ -1,5 +1,7 @@
 #include "mac/ax/WordTargetGuard.h"
 
+#include "core/text/Utf16.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -29,7 +31,7 @@ bool isDialogSubrole(const std::string& subrole) {
 
 std::unique_ptr<WordTargetGuard> WordTargetGuard::make(std::shared_ptr<PlatformBackend> backend,
                                                        std::int32_t pid) {
-    AXInspector ax(backend, pid);
+    AXInspector ax(backend, pid, busyBudgetSeconds);
     auto window = ax.focusedWindow();
     if (!window)
         return nullptr;
@@ -103,8 +105,12 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
     const auto frontPid = AXInspector::systemFocusedAppPID(*backend_);
     const bool wordInFront = frontPid && *frontPid == ax_.pid();
 
-    // The window and dialog checks run even while Word is in the background.
-    auto window = ax_.focusedWindow();
+    // Window and focused element in one round trip; the element is looked at only after the
+    // window's verdicts. The window and dialog checks run even while Word is in the background.
+    const AXInspector::Focus focus = ax_.focus(busyBudgetSeconds);
+    if (auto stop = unanswered(focus.window))
+        return stop;
+    auto window = axElement(focus.window);
     if (!window)
         return StopReason::dialogOpened("Word 没有焦点窗口");
     if (!ax_.isSameElement(*window, boundWindow_)) {
@@ -138,9 +144,13 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
         return std::nullopt;
     }
 
-    auto focused = ax_.focusedElement();
+    if (auto stop = unanswered(focus.element))
+        return stop;
+    auto focused = axElement(focus.element);
     if (!focused)
         return StopReason::focusLeftBody("无法确认焦点元素");
+    if (auto inner = bodyInSplitGroup(*focused))
+        focused = std::move(inner);
     if (auto stop = checkBody(*focused, expect))
         return stop;
     if (auto stop = checkSelection(*focused, expect))
@@ -179,10 +189,21 @@ std::optional<StopReason> WordTargetGuard::checkBody(const AXElementRef& focused
 
 std::optional<StopReason> WordTargetGuard::checkSelection(const AXElementRef& body,
                                                           const TargetExpectation& expect) {
+    const auto facts =
+        ax_.copyResults(body,
+                        {std::string(AXNames::role), std::string(AXNames::selectedTextRange),
+                         std::string(AXNames::sharedCharacterRange)},
+                        busyBudgetSeconds);
+    if (auto stop = unanswered(facts[0]))
+        return stop;
     // An empty document's body is a scroll area, which has no selection to compare.
-    if (ax_.role(body) != AXNames::textAreaRole)
+    const auto role = axString(facts[0]);
+    if (role != toUtf16(AXNames::textAreaRole))
         return std::nullopt;
-    auto range = ax_.selectedRange(body);
+    auto range = axRange(facts[1]);
+    // A body shown page by page counts from its page's start.
+    if (auto page = axRange(facts[2]); range && page)
+        range->location += page->location;
     constexpr std::int64_t lastValidLocation = std::numeric_limits<std::int32_t>::max() - 1;
     if (!range || range->location < 0 || range->location > lastValidLocation)
         return std::nullopt;
@@ -212,6 +233,42 @@ std::optional<StopReason> WordTargetGuard::checkUserActivity(double baselineUpti
         if (since < window)
             return StopReason::userActivity(std::string("在 Word 中") + kind.name);
     }
+    return std::nullopt;
+}
+
+std::optional<AXElementRef> WordTargetGuard::bodyInSplitGroup(const AXElementRef& focused) {
+    std::optional<AXElementRef> body;
+    std::optional<AXElementRef> group;
+    {
+        std::lock_guard lock(shared_->mutex);
+        body = bodyElement_;
+        group = splitGroup_;
+    }
+    // The common case costs nothing: the focus is on the body itself.
+    if (body && ax_.isSameElement(*body, focused))
+        return std::nullopt;
+    const bool knownGroup = group && ax_.isSameElement(*group, focused);
+    if (!knownGroup && ax_.role(focused) != AXNames::splitGroupRole)
+        return std::nullopt;
+    auto children = ax_.copyElementList(focused, AXNames::children);
+    if (!children)
+        return std::nullopt;
+    for (const auto& child : *children) {
+        const std::string role = ax_.role(child);
+        if (role == AXNames::textAreaRole || role == AXNames::scrollAreaRole) {
+            std::lock_guard lock(shared_->mutex);
+            splitGroup_ = focused;
+            return child;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<StopReason> WordTargetGuard::unanswered(const AXResult& result) {
+    if (result.busy())
+        return StopReason::wordNotKeepingUp("Word 没有响应辅助功能查询");
+    if (result.error == AXError::apiDisabled)
+        return StopReason::permissionLost("辅助功能权限已被关闭");
     return std::nullopt;
 }
 

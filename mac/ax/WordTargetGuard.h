@@ -44,6 +44,8 @@ public:
     /// ... and the sheet/modal snapshot on checks 1, 9, 17, ...
     static constexpr int focusSnapshotCadence = 8;
     static constexpr double defaultActivityGraceSeconds = 0.15;
+    /// How long a check keeps asking a Word too busy to answer before it stops typing.
+    static constexpr double busyBudgetSeconds = 0.5;
 
     /// Binds the guard to Word's focused window, which must be the target document's window.
     /// Nothing when Word has no focused window: the session must not start then.
@@ -91,6 +93,11 @@ private:
     std::optional<StopReason> checkSelection(const AXElementRef& body,
                                              const TargetExpectation& expect);
     std::optional<StopReason> checkUserActivity(double baselineUptime);
+    /// When Word focuses a split group around the body rather than the body itself: the text
+    /// or scroll area inside it.
+    std::optional<AXElementRef> bodyInSplitGroup(const AXElementRef& focused);
+    /// The stop for a query Word did not answer: busy past the budget, or Accessibility off.
+    static std::optional<StopReason> unanswered(const AXResult& result);
     std::string frontApplicationName(std::optional<std::int32_t> frontPid);
 
     std::shared_ptr<PlatformBackend> backend_;
@@ -101,6 +108,7 @@ private:
 
     // Guarded by shared_->mutex.
     std::optional<AXElementRef> bodyElement_;
+    std::optional<AXElementRef> splitGroup_; ///< the split group around the body, once seen
     double baselineUptime_ = 0;
     double lastBackgroundSeen_ = 0;
     int checks_ = 0;

@@ -16,9 +16,13 @@ namespace plumeo {
 // the simulator backend sends it to the simulator process. Backends hold no rules of their
 // own; every decision (defaults, texts, error mapping, retries) lives in the classes above.
 //
-// Every method may be called from any thread, concurrently. Text that the word processor
-// holds travels as UTF-16 (std::u16string), like NSString; names and messages meant for
-// display are UTF-8 (std::string).
+// Every method may be called from any thread, concurrently. Where Apple requires the main
+// thread (Text Input Sources, Carbon hot keys, the first keyboard-event creation) the backend
+// hops there itself, see runOnMainThread; callers need not. The Apple backend runs every call
+// inside an autorelease pool of its own, so the engine's and the script runners' threads,
+// which have no run loop, never leak Objective-C objects. Text that the word processor holds
+// travels as UTF-16 (std::u16string), like NSString; names and messages meant for display are
+// UTF-8 (std::string).
 
 // ---------------------------------------------------------------------------------------------
 // Accessibility values
@@ -53,6 +57,35 @@ struct AXOtherValue {
 using AXValue = std::variant<AXElementRef, std::vector<AXElementRef>, std::u16string, double, bool,
                              AXTextRange, AXOtherValue>;
 
+/// AXError (AXError.h). Any other code arrives as its number.
+enum class AXError : std::int32_t {
+    success = 0,
+    failure = -25200,
+    illegalArgument = -25201,
+    invalidUIElement = -25202, ///< the element is gone (its window closed, its process quit)
+    cannotComplete = -25204,   ///< messaging failed or timed out: the application is busy
+    attributeUnsupported = -25205,
+    notImplemented = -25208,
+    apiDisabled = -25211, ///< the process is not trusted for Accessibility
+    noValue = -25212,     ///< the attribute exists but has no value now
+    parameterizedAttributeUnsupported = -25213,
+};
+
+/// What one attribute read gave: the value, or the AXError that came instead of it.
+struct AXResult {
+    std::optional<AXValue> value; ///< Present exactly when `error` is success.
+    AXError error = AXError::noValue;
+
+    static AXResult of(AXValue value) { return {std::move(value), AXError::success}; }
+    static AXResult failed(AXError error) { return {std::nullopt, error}; }
+
+    bool ok() const { return value.has_value(); }
+    /// The application did not answer in time; asking again later may succeed.
+    bool busy() const { return error == AXError::cannotComplete; }
+    /// The element no longer exists.
+    bool gone() const { return error == AXError::invalidUIElement; }
+};
+
 // Typed views of an AXValue; each is empty when the value holds another type.
 std::optional<AXElementRef> axElement(const std::optional<AXValue>& value);
 std::optional<std::vector<AXElementRef>> axElementList(const std::optional<AXValue>& value);
@@ -62,6 +95,24 @@ std::optional<double> axNumber(const std::optional<AXValue>& value);
 /// A Boolean, or a number's boolValue (non-zero is true).
 std::optional<bool> axBool(const std::optional<AXValue>& value);
 std::optional<AXTextRange> axRange(const std::optional<AXValue>& value);
+inline std::optional<AXElementRef> axElement(const AXResult& result) {
+    return axElement(result.value);
+}
+inline std::optional<std::vector<AXElementRef>> axElementList(const AXResult& result) {
+    return axElementList(result.value);
+}
+inline std::optional<std::u16string> axString(const AXResult& result) {
+    return axString(result.value);
+}
+inline std::optional<double> axNumber(const AXResult& result) {
+    return axNumber(result.value);
+}
+inline std::optional<bool> axBool(const AXResult& result) {
+    return axBool(result.value);
+}
+inline std::optional<AXTextRange> axRange(const AXResult& result) {
+    return axRange(result.value);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Quartz events
@@ -176,6 +227,9 @@ struct ScriptCompilation {
     std::unique_ptr<CompiledScript> script; ///< Only when compiled.
     /// notCompiled: the error dictionary's NSAppleScriptErrorMessage, when there was one.
     std::optional<std::string> errorMessage;
+    /// notCompiled: the error dictionary's NSAppleScriptErrorNumber when present and an integer
+    /// (e.g. -2741 for a syntax error, -600 or -1728 when a term could not be resolved).
+    std::optional<std::int32_t> errorNumber;
 };
 
 /// The outcome of executing one handler: a descriptor, or the error dictionary's entries.
@@ -223,6 +277,13 @@ struct HotKeyID {
     bool operator==(const HotKeyID&) const = default;
 };
 
+/// How a hot key is registered. Another process may register the same combination without
+/// RegisterEventHotKey failing (both then get it) unless both register it exclusively.
+enum class HotKeyOwnership {
+    shared,    ///< kEventHotKeyNoOptions
+    exclusive, ///< kEventHotKeyExclusive: fails when another process holds it exclusively
+};
+
 /// Handle of a registered hot key (EventHotKeyRef) or an installed handler (EventHandlerRef).
 using HotKeyRef = std::uint64_t;
 using HotKeyHandlerRef = std::uint64_t;
@@ -265,21 +326,32 @@ public:
     virtual AXElementRef axApplicationElement(std::int32_t pid) = 0;
     /// AXUIElementCreateSystemWide().
     virtual AXElementRef axSystemWideElement() = 0;
-    /// AXUIElementCopyAttributeValue. Empty on any AXError (missing attribute, refused,
-    /// timed out, element gone).
-    virtual std::optional<AXValue> axAttribute(const AXElementRef& element,
-                                               std::string_view attribute) = 0;
+    /// AXUIElementCopyAttributeValue: the value or the AXError. One round trip to the
+    /// element's application, bounded by the element's messaging timeout.
+    virtual AXResult axAttribute(const AXElementRef& element, std::string_view attribute) = 0;
+    /// AXUIElementCopyMultipleAttributeValues(element, names, 0, &values): every attribute in
+    /// one round trip. One result per name, in order; an attribute that failed carries its own
+    /// error (the Apple backend unpacks kAXValueAXErrorType entries); when the call as a whole
+    /// fails, every entry carries that error.
+    virtual std::vector<AXResult> axMultipleAttributes(const AXElementRef& element,
+                                                       const std::vector<std::string>& names) = 0;
     /// AXUIElementCopyParameterizedAttributeValue, e.g. AXStringForRange with an AXTextRange
-    /// parameter (packed into an AXValueRef by the Apple backend). Empty on any AXError.
-    virtual std::optional<AXValue> axParameterizedAttribute(const AXElementRef& element,
-                                                            std::string_view attribute,
-                                                            const AXValue& parameter) = 0;
+    /// parameter (packed into an AXValueRef by the Apple backend).
+    virtual AXResult axParameterizedAttribute(const AXElementRef& element,
+                                              std::string_view attribute,
+                                              const AXValue& parameter) = 0;
     /// AXUIElementCopyAttributeNames; empty list on failure.
     virtual std::vector<std::string> axAttributeNames(const AXElementRef& element) = 0;
     /// AXUIElementCopyParameterizedAttributeNames; empty list on failure.
     virtual std::vector<std::string> axParameterizedAttributeNames(const AXElementRef& element) = 0;
-    /// AXUIElementSetMessagingTimeout.
-    virtual void axSetMessagingTimeout(const AXElementRef& element, double seconds) = 0;
+    /// AXUIElementSetMessagingTimeout on this one element (never the system-wide element; see
+    /// below). It bounds queries on this element only: elements that queries return do not
+    /// inherit it and start with the global timeout. A local call, no round trip.
+    virtual AXError axSetMessagingTimeout(const AXElementRef& element, double seconds) = 0;
+    /// AXUIElementSetMessagingTimeout on the system-wide element: the process-wide timeout of
+    /// every element that has none of its own, the system-wide element's queries included.
+    /// 0 restores the system default (several seconds).
+    virtual AXError axSetGlobalMessagingTimeout(double seconds) = 0;
     /// AXUIElementGetPid; empty on failure.
     virtual std::optional<std::int32_t> axPid(const AXElementRef& element) = 0;
     /// CFEqual on the two elements.
@@ -291,8 +363,9 @@ public:
 
     // -- Quartz events (CoreGraphics) -------------------------------------------------------
 
-    /// CGEventCreateKeyboardEvent on the backend's private-state event source (created once
-    /// with CGEventSourceCreate(kCGEventSourceStatePrivate); no source when that failed),
+    /// CGEventCreateKeyboardEvent on the backend's private-state event source (created once,
+    /// on the main thread, with CGEventSourceCreate(kCGEventSourceStatePrivate); no source
+    /// when that failed; the first creation also runs on the main thread),
     /// then CGEventSetFlags, CGEventSetIntegerValueField(kCGEventSourceUserData) and, when
     /// `spec.unicode` is not empty, CGEventKeyboardSetUnicodeString. Null when creation fails.
     virtual std::unique_ptr<KeyboardEvent> createKeyboardEvent(const KeyEventSpec& spec) = 0;
@@ -320,14 +393,18 @@ public:
 
     // -- Running applications (AppKit) ------------------------------------------------------
 
-    /// +[NSRunningApplication runningApplicationsWithBundleIdentifier:].
+    /// +[NSRunningApplication runningApplicationsWithBundleIdentifier:]. The running
+    /// applications and the workspace notifications below are only brought up to date while
+    /// the main run loop turns (runMainLoop).
     virtual std::vector<RunningApp> runningApplications(std::string_view bundleIdentifier) = 0;
     /// +[NSRunningApplication runningApplicationWithProcessIdentifier:].
     virtual std::optional<RunningApp> runningApplication(std::int32_t pid) = 0;
     /// NSWorkspace.sharedWorkspace.frontmostApplication.
     virtual std::optional<RunningApp> frontmostApplication() = 0;
-    /// -[NSRunningApplication activateWithOptions:] (activate all windows); false when the
-    /// application is gone or refuses.
+    /// -[NSRunningApplication activateWithOptions:] (activate all windows). Since macOS 14
+    /// activation is a request the system may refuse or carry out later, so `true` only means
+    /// the request was made: confirm with the system-wide focused application. False when the
+    /// application is gone or the request was rejected outright.
     virtual bool activateApplication(std::int32_t pid) = 0;
     /// -[NSWorkspace openApplicationAtURL:...] for the application with this bundle identifier.
     virtual bool openApplication(std::string_view bundleIdentifier) = 0;
@@ -336,7 +413,7 @@ public:
     /// kill(pid, 0) == 0: whether the process still exists.
     virtual bool processExists(std::int32_t pid) = 0;
     /// Observes NSWorkspaceDidTerminateApplicationNotification on the workspace's notification
-    /// center; `onTerminated` gets the terminated application's pid on a backend thread.
+    /// center; `onTerminated` gets the terminated application's pid on the main thread.
     virtual ObserverToken
     observeApplicationTerminated(std::function<void(std::int32_t pid)> onTerminated) = 0;
     /// Observes NSWorkspaceDidActivateApplicationNotification likewise.
@@ -356,20 +433,24 @@ public:
 
     // -- Hot keys (Carbon) ------------------------------------------------------------------
 
+    // Install, remove, register and unregister run on the main thread (the backend hops).
+
     /// InstallEventHandler on GetApplicationEventTarget() for {kEventClassKeyboard,
-    /// kEventHotKeyPressed}; the callback runs on the main thread (the backend's event thread
-    /// off Apple). Empty when installation fails.
+    /// kEventHotKeyPressed}; the callback runs on the main thread while its run loop turns.
+    /// Empty when installation fails.
     virtual std::optional<HotKeyHandlerRef> installHotKeyHandler(HotKeyCallback callback) = 0;
     /// RemoveEventHandler.
     virtual void removeHotKeyHandler(HotKeyHandlerRef handler) = 0;
-    /// RegisterEventHotKey(keyCode, modifiers, id, GetApplicationEventTarget(), 0, &ref).
-    /// Empty when registration fails (for example the combination is taken).
+    /// RegisterEventHotKey(keyCode, modifiers, id, GetApplicationEventTarget(), options, &ref)
+    /// with the options `ownership` names. Empty when registration fails: this process holds
+    /// the combination already, or (exclusive) another process holds it exclusively.
     virtual std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                    HotKeyID id) = 0;
+                                                    HotKeyID id, HotKeyOwnership ownership) = 0;
     /// UnregisterEventHotKey.
     virtual void unregisterHotKey(HotKeyRef ref) = 0;
 
     // -- Text input sources (Carbon) --------------------------------------------------------
+    // Every call runs on the main thread (the backend hops).
 
     /// TISCopyCurrentKeyboardInputSource with its properties; empty when there is none.
     virtual std::optional<InputSourceInfo> currentKeyboardInputSource() = 0;
@@ -386,9 +467,19 @@ public:
     virtual double systemUptime() = 0;
     /// usleep(microseconds).
     virtual void sleepMicroseconds(std::uint32_t microseconds) = 0;
-    /// dispatch_sync on the main queue, or a direct call when already on the main thread.
-    /// Backends without a main event loop run `work` on the calling thread.
-    virtual void runOnMainThread(const std::function<void()>& work) = 0;
+    /// Whether the calling thread is the main thread (the one that runs runMainLoop).
+    virtual bool isMainThread() = 0;
+    /// Runs `work` on the main thread and waits for it: directly when the caller is the main
+    /// thread, else through the main queue. Gives up without running `work` and returns false
+    /// when the main thread has not taken it within `waitSeconds` (it is not turning its run
+    /// loop, or it is waiting for the caller), so a hop never deadlocks.
+    virtual bool runOnMainThread(const std::function<void()>& work, double waitSeconds = 2.0) = 0;
+    /// Turns the main run loop on the calling thread, which must be the main thread, until
+    /// stopMainLoop: what a headless mode does with its main thread while a worker thread does
+    /// the work. Hops, hot-key callbacks and workspace notifications are served meanwhile.
+    virtual void runMainLoop() = 0;
+    /// Makes runMainLoop return soon; callable from any thread, also before runMainLoop.
+    virtual void stopMainLoop() = 0;
     /// NSProcessInfo.processInfo.operatingSystemVersionString, for reports.
     virtual std::string operatingSystemVersion() = 0;
 };

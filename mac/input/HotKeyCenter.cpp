@@ -31,7 +31,10 @@ bool HotKeyCenter::registerHotKeys() {
                                                       {stopKeyCode, Action::emergencyStop}};
     for (const auto& [keyCode, action] : table) {
         const HotKeyID id{signature, static_cast<std::uint32_t>(action)};
-        if (auto ref = backend_->registerHotKey(keyCode, modifiers, id)) {
+        // Exclusive, so that a combination another application holds fails here instead of
+        // registering fine and never being heard.
+        if (auto ref =
+                backend_->registerHotKey(keyCode, modifiers, id, HotKeyOwnership::exclusive)) {
             refs_.push_back(*ref);
         } else {
             allRegistered = false;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -11,9 +13,10 @@ class ScriptError : public std::exception {
 public:
     enum class Kind { compile, script };
 
-    /// The script was not created or did not compile; `message` says why.
-    static ScriptError compile(std::string message) {
-        return ScriptError(Kind::compile, -1, std::move(message));
+    /// The script was not created or did not compile; `message` says why, `number` is the
+    /// compiler's error number when it gave one.
+    static ScriptError compile(std::string message, std::optional<std::int32_t> number = {}) {
+        return ScriptError(Kind::compile, number.value_or(-1), std::move(message));
     }
     /// The handler raised an AppleScript error (or its Apple event failed).
     static ScriptError script(int code, std::string message) {
@@ -21,7 +24,7 @@ public:
     }
 
     Kind kind() const { return kind_; }
-    /// The AppleScript error number; -1 for compile failures.
+    /// The AppleScript error number; for compile failures the compiler's, or -1 without one.
     int code() const { return code_; }
     const std::string& message() const { return message_; }
 

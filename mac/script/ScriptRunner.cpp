@@ -88,7 +88,8 @@ ScriptDescriptor ScriptRunner::execute(const std::string& handler,
         case ScriptCompilation::Status::notCreated:
             throw ScriptError::compile("无法创建脚本");
         case ScriptCompilation::Status::notCompiled:
-            throw ScriptError::compile(compilation.errorMessage.value_or("编译失败"));
+            throw ScriptError::compile(compilation.errorMessage.value_or("编译失败"),
+                                       compilation.errorNumber);
         case ScriptCompilation::Status::compiled:
             break;
         }

@@ -62,14 +62,25 @@ std::optional<ElementId> AccessibilityTree::wordFocusedElement() {
     if (const Dialog* dialog = word_.frontDialog()) {
         return dialog->button;
     }
-    const DocEntry* front = word_.frontEntry();
+    DocEntry* front = word_.frontEntry();
     if (!front) {
         return std::nullopt;
     }
     if (front->sheet != 0) {
         return front->sheetButton;
     }
-    return front->focusOnToolbar ? front->button : front->body;
+    if (front->focusOnToolbar) {
+        return front->button;
+    }
+    if (config_.splitGroupFocus) {
+        return front->splitGroup;
+    }
+    const int characters = front->doc.storyLength() - 1;
+    if (config_.pageUnits > 0 && characters > 0) {
+        const int page = std::min(front->doc.selectionStart(), characters - 1) / config_.pageUnits;
+        return word_.pageElement(*front, page);
+    }
+    return front->body;
 }
 
 std::optional<ElementId> AccessibilityTree::appFocusedWindow(int pid) {
@@ -275,7 +286,15 @@ std::optional<AXAnswer> AccessibilityTree::attribute(ElementId id, std::string_v
             return AXAnswer{word_.frontEntry() == doc};
         }
         if (name == "AXChildren") {
-            ElementList children{{doc->toolbar, doc->body}};
+            ElementList children{
+                {doc->toolbar, config_.splitGroupFocus ? doc->splitGroup : doc->body}};
+            const int characters = doc->doc.storyLength() - 1;
+            if (config_.pageUnits > 0 && characters > 0 && !config_.splitGroupFocus) {
+                children.ids.pop_back();
+                for (int page = 0; page * config_.pageUnits < characters; ++page) {
+                    children.ids.push_back(word_.pageElement(*doc, page));
+                }
+            }
             if (doc->sheet != 0) {
                 children.ids.push_back(doc->sheet);
             }
@@ -311,6 +330,19 @@ std::optional<AXAnswer> AccessibilityTree::attribute(ElementId id, std::string_v
             return AXAnswer{found->kind == Kind::sheetButton ? doc->sheet : doc->toolbar};
         }
         return std::nullopt;
+    case Kind::page:
+        return pageAttribute(*doc, *found, name);
+    case Kind::splitGroup:
+        if (name == "AXRole") {
+            return AXAnswer{std::u16string(u"AXSplitGroup")};
+        }
+        if (name == "AXChildren") {
+            return AXAnswer{ElementList{{doc->body}}};
+        }
+        if (name == "AXWindow" || name == "AXParent") {
+            return AXAnswer{doc->window};
+        }
+        return std::nullopt;
     case Kind::sheet:
         if (name == "AXRole") {
             return AXAnswer{std::u16string(u"AXSheet")};
@@ -334,8 +366,11 @@ std::optional<AXAnswer> AccessibilityTree::attribute(ElementId id, std::string_v
         if (name == "AXDescription") {
             return AXAnswer{std::u16string(u"正文")};
         }
-        if (name == "AXWindow" || name == "AXParent") {
+        if (name == "AXWindow") {
             return AXAnswer{doc->window};
+        }
+        if (name == "AXParent") {
+            return AXAnswer{config_.splitGroupFocus ? doc->splitGroup : doc->window};
         }
         if (name == "AXChildren") {
             return AXAnswer{ElementList{}};
@@ -345,6 +380,10 @@ std::optional<AXAnswer> AccessibilityTree::attribute(ElementId id, std::string_v
         }
         if (!doc->bodyIsText) {
             return std::nullopt;
+        }
+        if (name == "AXSelectedTextRange" && config_.noSelectionAtStart &&
+            doc->doc.selectionEnd() == 0) {
+            return std::nullopt; // Word gives no range at the very start of a document
         }
         if (name == "AXSelectedTextRange") {
             return AXAnswer{AXRange{doc->doc.selectionStart(),
@@ -368,6 +407,24 @@ std::optional<AXAnswer> AccessibilityTree::parameterizedAttribute(ElementId id,
         return std::nullopt;
     }
     const SimElement* found = elements_.find(id);
+    if (found && found->kind == SimElement::Kind::page) {
+        for (auto& doc : word_.documents()) {
+            const auto page =
+                doc->serial == found->owner ? pageRange(*doc, found->index) : std::nullopt;
+            if (!page || (!desktop_.wordFrontmost() && !config_.axTextInBackground)) {
+                continue;
+            }
+            // Offsets are the page's own.
+            if (range.location < 0 || range.length < 0 ||
+                range.location + range.length > page->length) {
+                return std::nullopt;
+            }
+            return AXAnswer{withLineFeeds(
+                doc->doc.story().substr(static_cast<std::size_t>(page->location + range.location),
+                                        static_cast<std::size_t>(range.length)))};
+        }
+        return std::nullopt;
+    }
     if (!found || found->kind != SimElement::Kind::body) {
         return std::nullopt;
     }
@@ -406,6 +463,15 @@ std::vector<std::string> AccessibilityTree::attributeNames(ElementId id) {
     if (!found) {
         return {};
     }
+    if (found->kind == SimElement::Kind::page) {
+        return {"AXRole",
+                "AXWindow",
+                "AXParent",
+                "AXNumberOfCharacters",
+                "AXSelectedTextRange",
+                "AXSharedCharacterRange",
+                "AXValue"};
+    }
     if (found->kind == SimElement::Kind::body) {
         return {"AXRole",
                 "AXDescription",
@@ -421,10 +487,179 @@ std::vector<std::string> AccessibilityTree::attributeNames(ElementId id) {
 
 std::vector<std::string> AccessibilityTree::parameterizedAttributeNames(ElementId id) {
     const SimElement* found = elements_.find(id);
-    if (!desktop_.permissions().accessibility || !found || found->kind != SimElement::Kind::body) {
+    if (!desktop_.permissions().accessibility || !found ||
+        (found->kind != SimElement::Kind::body && found->kind != SimElement::Kind::page)) {
         return {};
     }
     return {"AXStringForRange", "AXAttributedStringForRange"};
+}
+
+// -- Errors --------------------------------------------------------------------------------------
+
+bool AccessibilityTree::exists(ElementId id) const {
+    if (id == systemWideId) {
+        return true;
+    }
+    if (id & applicationTag) {
+        return desktop_.app(static_cast<int>(id & 0xFFFFFFFFu)).has_value();
+    }
+    const SimElement* found = elements_.find(id);
+    if (found && found->kind == SimElement::Kind::page) {
+        // A page that the text no longer reaches is gone.
+        for (const auto& doc : word_.documents()) {
+            if (doc->serial == found->owner) {
+                return pageRange(*doc, found->index).has_value();
+            }
+        }
+        return false;
+    }
+    return found != nullptr;
+}
+
+std::optional<AXRange> AccessibilityTree::pageRange(const DocEntry& doc, int index) const {
+    const int characters = doc.doc.storyLength() - 1;
+    const int start = index * config_.pageUnits;
+    if (config_.pageUnits <= 0 || start >= characters) {
+        return std::nullopt;
+    }
+    return AXRange{start, std::min(config_.pageUnits, characters - start)};
+}
+
+std::optional<AXAnswer> AccessibilityTree::pageAttribute(const DocEntry& doc,
+                                                         const SimElement& page,
+                                                         std::string_view name) {
+    const auto range = pageRange(doc, page.index);
+    if (!range) {
+        return std::nullopt;
+    }
+    const bool textVisible = desktop_.wordFrontmost() || config_.axTextInBackground;
+    if (name == "AXRole") {
+        return AXAnswer{std::u16string(u"AXTextArea")};
+    }
+    if (name == "AXWindow" || name == "AXParent") {
+        return AXAnswer{doc.window};
+    }
+    if (name == "AXSharedCharacterRange") {
+        return AXAnswer{*range};
+    }
+    if (name == "AXNumberOfCharacters" && textVisible) {
+        return AXAnswer{static_cast<double>(range->length)};
+    }
+    if (name == "AXValue" && textVisible) {
+        return AXAnswer{withLineFeeds(doc.doc.story().substr(
+            static_cast<std::size_t>(range->location), static_cast<std::size_t>(range->length)))};
+    }
+    if (name == "AXSelectedTextRange") {
+        const std::int64_t start = doc.doc.selectionStart() - range->location;
+        const std::int64_t length = doc.doc.selectionEnd() - doc.doc.selectionStart();
+        if (start < 0 || start + length > range->length) {
+            return std::nullopt; // the selection lies on another page
+        }
+        return AXAnswer{AXRange{start, length}};
+    }
+    return std::nullopt;
+}
+
+bool AccessibilityTree::busyTurn(ElementId id) {
+    if (config_.axBusyShare <= 0 || id == systemWideId) {
+        return false;
+    }
+    const auto pid = elementPid(id);
+    if (!pid || pid != desktop_.wordPid()) {
+        return false;
+    }
+    // A steady share rather than a random one, so a test sees the same sequence every run.
+    busyCredit_ += std::min(config_.axBusyShare, 1.0);
+    if (busyCredit_ < 1.0) {
+        return false;
+    }
+    busyCredit_ -= 1.0;
+    return true;
+}
+
+AXReply AccessibilityTree::busyReply(double timeoutSeconds) const {
+    AXReply busy;
+    busy.error = axerror::cannotComplete;
+    busy.delaySeconds = std::min(std::max(config_.axBusyLatencySeconds, 0.0), timeoutSeconds);
+    return busy;
+}
+
+AXReply AccessibilityTree::reply(ElementId id, std::string_view name, double timeoutSeconds) {
+    AXReply answer;
+    if (!desktop_.permissions().accessibility) {
+        answer.error = axerror::apiDisabled;
+        return answer;
+    }
+    if (!exists(id)) {
+        answer.error = axerror::invalidUIElement;
+        return answer;
+    }
+    if (busyTurn(id)) {
+        return busyReply(timeoutSeconds);
+    }
+    answer.value = attribute(id, name);
+    if (!answer.value) {
+        const auto names = attributeNames(id);
+        const bool supported = std::find(names.begin(), names.end(), name) != names.end();
+        answer.error = supported ? axerror::noValue : axerror::attributeUnsupported;
+    }
+    return answer;
+}
+
+std::vector<AXReply> AccessibilityTree::multipleReply(ElementId id,
+                                                      const std::vector<std::string>& names,
+                                                      double timeoutSeconds) {
+    AXReply failed;
+    if (!desktop_.permissions().accessibility) {
+        failed.error = axerror::apiDisabled;
+    } else if (!exists(id)) {
+        failed.error = axerror::invalidUIElement;
+    } else if (busyTurn(id)) {
+        failed = busyReply(timeoutSeconds);
+    } else {
+        const auto supported = attributeNames(id);
+        std::vector<AXReply> replies;
+        for (const auto& name : names) {
+            AXReply answer;
+            answer.value = attribute(id, name);
+            if (!answer.value) {
+                const bool known =
+                    std::find(supported.begin(), supported.end(), name) != supported.end();
+                answer.error = known ? axerror::noValue : axerror::attributeUnsupported;
+            }
+            replies.push_back(std::move(answer));
+        }
+        return replies;
+    }
+    std::vector<AXReply> replies(names.size(), failed);
+    // The call took its time once, not once per attribute.
+    for (std::size_t i = 1; i < replies.size(); ++i) {
+        replies[i].delaySeconds = 0;
+    }
+    return replies;
+}
+
+AXReply AccessibilityTree::parameterizedReply(ElementId id, std::string_view name,
+                                              const AXRange& range, double timeoutSeconds) {
+    AXReply answer;
+    if (!desktop_.permissions().accessibility) {
+        answer.error = axerror::apiDisabled;
+        return answer;
+    }
+    if (!exists(id)) {
+        answer.error = axerror::invalidUIElement;
+        return answer;
+    }
+    if (busyTurn(id)) {
+        return busyReply(timeoutSeconds);
+    }
+    answer.value = parameterizedAttribute(id, name, range);
+    if (!answer.value) {
+        const auto names = parameterizedAttributeNames(id);
+        const bool supported = std::find(names.begin(), names.end(), name) != names.end();
+        answer.error = supported ? axerror::noValue : axerror::parameterizedAttributeUnsupported;
+    }
+    return answer;
 }
 
 } // namespace plumeo::sim

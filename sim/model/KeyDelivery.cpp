@@ -71,6 +71,10 @@ bool KeyDelivery::postKey(const KeyEvent& event, KeyRoute route, int pid) {
     }
     const auto wordPid = desktop_.wordPid();
     if (wordPid && *wordPid == pid) {
+        // Word may ignore events posted to it while it is not active; the poster never knows.
+        if (config_.dropBackgroundKeys && !desktop_.wordFrontmost()) {
+            return true;
+        }
         enqueueForWord(event);
         return true;
     }

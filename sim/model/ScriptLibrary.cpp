@@ -40,6 +40,31 @@ bool LibraryScan::declares(std::string_view handler) const {
     return std::find(handlers.begin(), handlers.end(), wanted) != handlers.end();
 }
 
+bool LibraryScan::checksWordRunning(std::string_view handler) const {
+    const auto body = bodies.find(lowered(handler));
+    if (body == bodies.end()) {
+        return false;
+    }
+    auto looks = [](const std::string& text) {
+        return text.find("is running") != std::string::npos ||
+               text.find("is not running") != std::string::npos;
+    };
+    if (looks(body->second)) {
+        return true;
+    }
+    // One level of helpers is enough for our libraries.
+    constexpr std::string_view call = "my ";
+    for (std::size_t at = body->second.find(call); at != std::string::npos;
+         at = body->second.find(call, at + call.size())) {
+        const auto helper =
+            bodies.find(identifierAt(std::string_view(body->second).substr(at + 3)));
+        if (helper != bodies.end() && looks(helper->second)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 LibraryScan scanLibrary(std::string_view source) {
     LibraryScan scan;
     std::string open;
@@ -67,6 +92,8 @@ LibraryScan scanLibrary(std::string_view source) {
         } else if (line.starts_with("end ") &&
                    identifierAt(std::string_view(line).substr(4)) == open) {
             open.clear();
+        } else {
+            scan.bodies[open] += line + "\n";
         }
     }
     if (!open.empty()) {

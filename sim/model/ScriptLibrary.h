@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +12,14 @@ namespace plumeo::sim {
 /// known handler name with its own model of Word.
 struct LibraryScan {
     bool compiled = false;
-    std::vector<std::string> handlers; ///< lower case, in source order
-    std::string errorMessage;          ///< when not compiled
+    std::vector<std::string> handlers;         ///< lower case, in source order
+    std::string errorMessage;                  ///< when not compiled
+    std::map<std::string, std::string> bodies; ///< lower case, by handler
 
     bool declares(std::string_view handler) const;
+    /// Whether the handler makes sure Word runs before it talks to Word (an `is running` test
+    /// in its body, or in a handler it calls with `my`), so that it never starts Word.
+    bool checksWordRunning(std::string_view handler) const;
 };
 
 LibraryScan scanLibrary(std::string_view source);

@@ -128,6 +128,16 @@ bool SimDesktop::activate(int pid) {
     return true;
 }
 
+bool SimDesktop::requestActivation(int pid) {
+    if (!app(pid)) {
+        return false;
+    }
+    if (!config_.refuseActivation) {
+        setFrontmost(pid);
+    }
+    return true;
+}
+
 bool SimDesktop::openApp(std::string_view bundleId) {
     if (bundleId == wordBundleId && !launchWord()) {
         return false;
@@ -225,14 +235,18 @@ bool SimDesktop::selectInputSource(std::string_view id) {
 
 std::optional<std::uint64_t> SimDesktop::registerHotKey(std::uint32_t keyCode,
                                                         std::uint32_t modifiers,
-                                                        std::uint32_t signature, std::uint32_t id) {
+                                                        std::uint32_t signature, std::uint32_t id,
+                                                        bool exclusive) {
     for (const auto& hotKey : hotKeys_) {
-        if (hotKey.keyCode == keyCode && hotKey.modifiers == modifiers) {
+        if (hotKey.keyCode != keyCode || hotKey.modifiers != modifiers) {
+            continue;
+        }
+        if (!hotKey.reserved || (exclusive && hotKey.exclusive)) {
             return std::nullopt;
         }
     }
     const std::uint64_t ref = nextHotKeyRef_++;
-    hotKeys_.push_back({ref, keyCode, modifiers, signature, id, false});
+    hotKeys_.push_back({ref, keyCode, modifiers, signature, id, false, exclusive});
     return ref;
 }
 
@@ -240,21 +254,39 @@ void SimDesktop::unregisterHotKey(std::uint64_t ref) {
     std::erase_if(hotKeys_, [ref](const HotKey& hotKey) { return hotKey.ref == ref; });
 }
 
-void SimDesktop::reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
-    hotKeys_.push_back({nextHotKeyRef_++, keyCode, modifiers, 0, 0, true});
+void SimDesktop::reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers, bool exclusive) {
+    hotKeys_.push_back({nextHotKeyRef_++, keyCode, modifiers, 0, 0, true, exclusive});
 }
 
 bool SimDesktop::matchesHotKey(const KeyEvent& event) {
     const std::uint64_t relevant = commandFlag | shiftFlag | optionFlag | controlFlag;
+    auto matches = [&](const HotKey& hotKey) {
+        return hotKey.keyCode == event.keyCode &&
+               modifierFlags(hotKey.modifiers) == (event.flags & relevant);
+    };
+    bool matched = false;
+    bool heldExclusively = false;
     for (const auto& hotKey : hotKeys_) {
-        if (hotKey.keyCode == event.keyCode &&
-            modifierFlags(hotKey.modifiers) == (event.flags & relevant)) {
-            if (!hotKey.reserved) {
-                emit("hotKey", 0, "", hotKey.signature, hotKey.id);
-            }
-            return true;
+        if (matches(hotKey)) {
+            matched = true;
+            heldExclusively = heldExclusively || (hotKey.reserved && hotKey.exclusive);
         }
     }
+    if (!heldExclusively) {
+        for (const auto& hotKey : hotKeys_) {
+            if (matches(hotKey) && !hotKey.reserved) {
+                emit("hotKey", 0, "", hotKey.signature, hotKey.id);
+            }
+        }
+    }
+    return matched;
+}
+
+bool SimDesktop::allowMainThreadCall(bool onMainThread) {
+    if (onMainThread || !config_.mainThreadRules) {
+        return true;
+    }
+    ++mainThreadViolations_;
     return false;
 }
 

@@ -25,7 +25,8 @@ struct HotKey {
     std::uint32_t modifiers = 0;
     std::uint32_t signature = 0;
     std::uint32_t id = 0;
-    bool reserved = false;
+    bool reserved = false;  ///< held by another application
+    bool exclusive = false; ///< registered with kEventHotKeyExclusive
 };
 
 /// The desktop around Word: which applications run and which is in front, the workspace
@@ -47,6 +48,9 @@ public:
     std::optional<AppInfo> app(int pid) const;
     std::optional<AppInfo> frontmost() const;
     bool activate(int pid);
+    /// An application asks for `pid` to come to the front (NSRunningApplication activate): it
+    /// may be refused, and the answer is yes either way.
+    bool requestActivation(int pid);
     bool openApp(std::string_view bundleId);
     bool registerClientApp(const AppInfo& app, const std::string& windowTitle);
     void unregisterClientApp(int pid);
@@ -68,10 +72,18 @@ public:
     const InputSource* currentInputSource() const;
     const std::string& currentSourceId() const { return currentSource_; }
     bool selectInputSource(std::string_view id);
+    /// Fails when our side holds the combination already, or when both we and another
+    /// application ask for it exclusively; a shared registration of a combination another
+    /// application holds exclusively succeeds and never hears a press.
     std::optional<std::uint64_t> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                std::uint32_t signature, std::uint32_t id);
+                                                std::uint32_t signature, std::uint32_t id,
+                                                bool exclusive);
     void unregisterHotKey(std::uint64_t ref);
-    void reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers);
+    void reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers, bool exclusive);
+
+    /// A call macOS allows only on the main thread; false (and counted) when it is refused.
+    bool allowMainThreadCall(bool onMainThread);
+    int mainThreadViolations() const { return mainThreadViolations_; }
     /// Whether a key press is a registered combination; ours are then reported.
     bool matchesHotKey(const KeyEvent& event);
 
@@ -87,6 +99,7 @@ private:
     std::string currentSource_;
     std::vector<HotKey> hotKeys_;
     std::uint64_t nextHotKeyRef_ = 1;
+    int mainThreadViolations_ = 0;
     std::vector<SimEvent> events_;
     std::uint64_t nextSeq_ = 1;
 };

@@ -37,6 +37,29 @@ struct SimConfig {
     bool axTextInBackground = false;
     double scriptTimeScale = 1.0; ///< multiplies every script time limit and dialog wait
     int desktopPid = 1;           ///< the pid shown for the Finder
+
+    // Ways real macOS and Word behave that the platform classes must cope with; all off by
+    // default.
+    /// This share (0...1) of Accessibility queries on Word's elements answers "cannot
+    /// complete" after axBusyLatencySeconds (or the query's timeout, if shorter).
+    double axBusyShare = 0;
+    double axBusyLatencySeconds = 0;
+    /// Key events posted to Word's process while another application is in front are lost.
+    bool dropBackgroundKeys = false;
+    /// The body is one text element per page of this many units, each with offsets relative to
+    /// its page and AXSharedCharacterRange giving the page's range in the document; 0: one
+    /// element for the whole body.
+    int pageUnits = 0;
+    /// Word's focused element is a split group around the body, not the body itself.
+    bool splitGroupFocus = false;
+    /// The body has no selected range while the cursor is at the very start of the document.
+    bool noSelectionAtStart = false;
+    /// Activation requests are accepted but not carried out (macOS 14 may refuse them).
+    bool refuseActivation = false;
+    /// A handler that does not check that Word runs starts Word, as AppleScript's tell does.
+    bool scriptsLaunchWord = false;
+    /// Calls that macOS allows only on the main thread are refused when made off it.
+    bool mainThreadRules = false;
 };
 
 struct KeyEvent {
@@ -95,6 +118,24 @@ struct ElementList {
     std::vector<ElementId> ids;
 };
 using AXAnswer = std::variant<ElementId, ElementList, std::u16string, double, bool, AXRange>;
+
+/// AXError codes the simulator answers with.
+namespace axerror {
+inline constexpr int invalidUIElement = -25202;
+inline constexpr int cannotComplete = -25204;
+inline constexpr int attributeUnsupported = -25205;
+inline constexpr int apiDisabled = -25211;
+inline constexpr int noValue = -25212;
+inline constexpr int parameterizedAttributeUnsupported = -25213;
+} // namespace axerror
+
+/// An Accessibility answer, or the AXError that comes instead of it.
+struct AXReply {
+    std::optional<AXAnswer> value;
+    int error = axerror::noValue; ///< meaningful only without a value
+    /// How long Word took before answering; the server waits this long outside its lock.
+    double delaySeconds = 0;
+};
 
 /// A script result descriptor.
 struct ScriptValue {

@@ -56,14 +56,26 @@ std::optional<std::string> SimWord::newDocument() {
     entry->toolbar = elements_.add({SimElement::Kind::toolbar, pid, serial});
     entry->button = elements_.add({SimElement::Kind::toolbarButton, pid, serial});
     entry->body = elements_.add({SimElement::Kind::body, pid, serial});
+    entry->splitGroup = elements_.add({SimElement::Kind::splitGroup, pid, serial});
     const std::string name = entry->doc.name();
     documents_.insert(documents_.begin(), std::move(entry));
     return name;
 }
 
+ElementId SimWord::pageElement(DocEntry& doc, int index) {
+    while (static_cast<int>(doc.pages.size()) <= index) {
+        doc.pages.push_back(elements_.add({SimElement::Kind::page, desktop_.wordPid().value_or(0),
+                                           doc.serial, static_cast<int>(doc.pages.size())}));
+    }
+    return doc.pages[static_cast<std::size_t>(index)];
+}
+
 void SimWord::dropDocument(DocEntry& doc) {
-    for (ElementId id :
-         {doc.window, doc.toolbar, doc.button, doc.body, doc.sheet, doc.sheetButton}) {
+    for (ElementId page : doc.pages) {
+        elements_.remove(page);
+    }
+    for (ElementId id : {doc.window, doc.toolbar, doc.button, doc.body, doc.splitGroup, doc.sheet,
+                         doc.sheetButton}) {
         elements_.remove(id);
     }
 }

@@ -20,6 +20,8 @@ struct DocEntry {
     int serial = 0;
     WordDocument doc;
     ElementId window = 0, toolbar = 0, button = 0, body = 0;
+    ElementId splitGroup = 0;     ///< around the body, when Word shows one
+    std::vector<ElementId> pages; ///< page elements made so far, by page number
     bool bodyIsText = false;
     int bodyEpoch = 0;
     ElementId sheet = 0, sheetButton = 0;
@@ -57,6 +59,8 @@ public:
     void refreshBody(std::string_view name);
     void setFocusOnToolbar(bool onToolbar);
     DocEntry* entry(std::string_view name);
+    /// The element of a page of the document's body, made on first use.
+    ElementId pageElement(DocEntry& doc, int index);
     DocEntry* frontEntry();
     /// Front first.
     const std::vector<std::unique_ptr<DocEntry>>& documents() const { return documents_; }

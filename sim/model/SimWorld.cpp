@@ -172,6 +172,24 @@ std::optional<AXAnswer> SimWorld::parameterizedAttribute(ElementId element, std:
     return tree_.parameterizedAttribute(element, name, range);
 }
 
+AXReply SimWorld::axReply(ElementId element, std::string_view name, double timeoutSeconds) {
+    delivery_.advance();
+    return tree_.reply(element, name, timeoutSeconds);
+}
+
+std::vector<AXReply> SimWorld::axMultipleReply(ElementId element,
+                                               const std::vector<std::string>& names,
+                                               double timeoutSeconds) {
+    delivery_.advance();
+    return tree_.multipleReply(element, names, timeoutSeconds);
+}
+
+AXReply SimWorld::axParameterizedReply(ElementId element, std::string_view name,
+                                       const AXRange& range, double timeoutSeconds) {
+    delivery_.advance();
+    return tree_.parameterizedReply(element, name, range, timeoutSeconds);
+}
+
 std::vector<std::string> SimWorld::attributeNames(ElementId element) {
     return tree_.attributeNames(element);
 }
@@ -188,9 +206,9 @@ std::optional<int> SimWorld::elementPid(ElementId element) const {
 
 ScriptOutcome SimWorld::runHandler(std::string_view handler,
                                    const std::vector<std::u16string>& strings,
-                                   const std::vector<std::int64_t>& ints) {
+                                   const std::vector<std::int64_t>& ints, bool checksWordRunning) {
     delivery_.advance();
-    return scripts_.runHandler(handler, strings, ints);
+    return scripts_.runHandler(handler, strings, ints, checksWordRunning);
 }
 
 int SimWorld::automationStatus() const {
@@ -209,16 +227,17 @@ bool SimWorld::selectInputSource(std::string_view id) {
 
 std::optional<std::uint64_t> SimWorld::registerHotKey(std::uint32_t keyCode,
                                                       std::uint32_t modifiers,
-                                                      std::uint32_t signature, std::uint32_t id) {
-    return desktop_.registerHotKey(keyCode, modifiers, signature, id);
+                                                      std::uint32_t signature, std::uint32_t id,
+                                                      bool exclusive) {
+    return desktop_.registerHotKey(keyCode, modifiers, signature, id, exclusive);
 }
 
 void SimWorld::unregisterHotKey(std::uint64_t ref) {
     desktop_.unregisterHotKey(ref);
 }
 
-void SimWorld::reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
-    desktop_.reserveHotKey(keyCode, modifiers);
+void SimWorld::reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers, bool exclusive) {
+    desktop_.reserveHotKey(keyCode, modifiers, exclusive);
 }
 
 std::vector<SimEvent> SimWorld::eventsAfter(std::uint64_t seq) const {
@@ -289,8 +308,18 @@ nlohmann::json SimWorld::dump() const {
           {"wordLatencySeconds", config_.wordLatencySeconds},
           {"bodyRecreateEveryChars", config_.bodyRecreateEveryChars},
           {"axTextInBackground", config_.axTextInBackground},
-          {"scriptTimeScale", config_.scriptTimeScale}}},
+          {"scriptTimeScale", config_.scriptTimeScale},
+          {"axBusyShare", config_.axBusyShare},
+          {"axBusyLatencySeconds", config_.axBusyLatencySeconds},
+          {"dropBackgroundKeys", config_.dropBackgroundKeys},
+          {"pageUnits", config_.pageUnits},
+          {"splitGroupFocus", config_.splitGroupFocus},
+          {"noSelectionAtStart", config_.noSelectionAtStart},
+          {"refuseActivation", config_.refuseActivation},
+          {"scriptsLaunchWord", config_.scriptsLaunchWord},
+          {"mainThreadRules", config_.mainThreadRules}}},
         {"lastEventSeq", lastEventSeq()},
+        {"mainThreadViolations", desktop_.mainThreadViolations()},
     };
 }
 

@@ -46,6 +46,8 @@ public:
     std::optional<AppInfo> app(int pid) const;
     std::optional<AppInfo> frontmost() const;
     bool activate(int pid);
+    /// Activation asked for by an application rather than done by the user: may be refused.
+    bool requestActivation(int pid) { return desktop_.requestActivation(pid); }
     bool openApp(std::string_view bundleId);
     /// A client process shows a window with one focused text field that records its keys.
     bool registerClientApp(const AppInfo& app, const std::string& windowTitle);
@@ -94,10 +96,16 @@ public:
     std::vector<std::string> attributeNames(ElementId element);
     std::vector<std::string> parameterizedAttributeNames(ElementId element);
     std::optional<int> elementPid(ElementId element) const;
+    /// As attribute, with the AXError a real system gives when there is no value.
+    AXReply axReply(ElementId element, std::string_view name, double timeoutSeconds);
+    std::vector<AXReply> axMultipleReply(ElementId element, const std::vector<std::string>& names,
+                                         double timeoutSeconds);
+    AXReply axParameterizedReply(ElementId element, std::string_view name, const AXRange& range,
+                                 double timeoutSeconds);
 
     // -- Scripts ---------------------------------------------------------------------------
     ScriptOutcome runHandler(std::string_view handler, const std::vector<std::u16string>& strings,
-                             const std::vector<std::int64_t>& ints);
+                             const std::vector<std::int64_t>& ints, bool checksWordRunning = false);
     /// AEDeterminePermissionToAutomateTarget's status for Word.
     int automationStatus() const;
 
@@ -107,10 +115,15 @@ public:
     const InputSource* currentInputSource() const;
     bool selectInputSource(std::string_view id);
     std::optional<std::uint64_t> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                std::uint32_t signature, std::uint32_t id);
+                                                std::uint32_t signature, std::uint32_t id,
+                                                bool exclusive = true);
     void unregisterHotKey(std::uint64_t ref);
     /// Another application holds this combination.
-    void reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers);
+    void reserveHotKey(std::uint32_t keyCode, std::uint32_t modifiers, bool exclusive = true);
+    /// A call macOS allows only on the main thread; false (and counted) when it is refused.
+    bool allowMainThreadCall(bool onMainThread) {
+        return desktop_.allowMainThreadCall(onMainThread);
+    }
 
     // -- Notifications ---------------------------------------------------------------------
     std::vector<SimEvent> eventsAfter(std::uint64_t seq) const;

@@ -49,7 +49,12 @@ std::u16string WordScripts::scriptText(std::u16string_view text) const {
 
 ScriptOutcome WordScripts::runHandler(std::string_view handler,
                                       const std::vector<std::u16string>& strings,
-                                      const std::vector<std::int64_t>& ints) {
+                                      const std::vector<std::int64_t>& ints,
+                                      bool checksWordRunning) {
+    // A tell block addressed to Word starts it; only a handler that looks first does not.
+    if (!desktop_.wordPid() && config_.scriptsLaunchWord && !checksWordRunning) {
+        world_.launchWord();
+    }
     if (!desktop_.wordPid()) {
         return ScriptOutcome::failure(-600, "Application isn’t running.");
     }

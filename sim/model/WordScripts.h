@@ -17,8 +17,10 @@ class WordScripts {
 public:
     WordScripts(const SimConfig& config, SimDesktop& desktop, SimWord& word, SimWorld& world);
 
+    /// `checksWordRunning`: the handler makes sure Word runs first; one that does not starts
+    /// Word when the simulator is told to behave like AppleScript's tell.
     ScriptOutcome runHandler(std::string_view handler, const std::vector<std::u16string>& strings,
-                             const std::vector<std::int64_t>& ints);
+                             const std::vector<std::int64_t>& ints, bool checksWordRunning);
     int automationStatus() const;
 
 private:

@@ -3,6 +3,7 @@
 #include "core/text/Utf16.h"
 #include "sim/model/ScriptLibrary.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -102,17 +103,25 @@ json appJson(const std::optional<AppInfo>& app) {
     return {{"pid", app->pid}, {"bundleId", app->bundleId}, {"name", app->name}};
 }
 
-json answerJson(const std::optional<AXAnswer>& answer) {
+/// An element travels with its process id, which the client keeps, as AXUIElementGetPid needs
+/// no round trip on a Mac.
+json answerJson(const std::optional<AXAnswer>& answer, SimWorld& world) {
     if (!answer) {
         return nullptr;
     }
     return std::visit(
-        [](const auto& value) -> json {
+        [&world](const auto& value) -> json {
             using T = std::decay_t<decltype(value)>;
             if constexpr (std::is_same_v<T, ElementId>) {
-                return {{"element", value}};
+                const auto pid = world.elementPid(value);
+                return {{"element", value}, {"pid", pid ? json(*pid) : json(nullptr)}};
             } else if constexpr (std::is_same_v<T, ElementList>) {
-                return {{"elements", value.ids}};
+                json pids = json::array();
+                for (const ElementId id : value.ids) {
+                    const auto pid = world.elementPid(id);
+                    pids.push_back(pid ? json(*pid) : json(nullptr));
+                }
+                return {{"elements", value.ids}, {"pids", pids}};
             } else if constexpr (std::is_same_v<T, std::u16string>) {
                 return {{"string", toUtf8(value)}};
             } else if constexpr (std::is_same_v<T, double>) {
@@ -124,6 +133,23 @@ json answerJson(const std::optional<AXAnswer>& answer) {
             }
         },
         *answer);
+}
+
+json replyJson(const AXReply& reply, SimWorld& world) {
+    if (!reply.value) {
+        return {{"error", reply.error}};
+    }
+    return answerJson(reply.value, world);
+}
+
+/// The messaging timeout the client set for the element (else the system's default).
+double timeoutArg(const json& args) {
+    constexpr double systemDefaultSeconds = 6.0;
+    if (!args.contains("timeoutMs")) {
+        return systemDefaultSeconds;
+    }
+    const double ms = numberArg(args, "timeoutMs");
+    return ms > 0 ? ms / 1000.0 : systemDefaultSeconds;
 }
 
 json descriptorJson(const ScriptValue& value) {
@@ -286,7 +312,7 @@ nlohmann::json SimService::runScript(const json& args) {
     // Word behind a modal dialog answers nothing until the dialog goes or the time limit hits.
     ScriptOutcome outcome;
     const bool answered = waitUntil(limit, [&] {
-        outcome = world_->runHandler(handler, strings, ints);
+        outcome = world_->runHandler(handler, strings, ints, library.checksWordRunning(handler));
         return !outcome.wordBusy;
     });
     if (!answered) {
@@ -341,7 +367,8 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
     if (op == "script.compile") {
         const LibraryScan library = scanLibrary(stringArg(args, "source"));
         if (!library.compiled) {
-            return {{"compiled", false}, {"message", library.errorMessage}};
+            // AppleScript's number for a syntax error.
+            return {{"compiled", false}, {"message", library.errorMessage}, {"number", -2741}};
         }
         return {{"compiled", true}, {"handlers", library.handlers}};
     }
@@ -355,6 +382,7 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
 
     json result;
     bool known = true;
+    double delaySeconds = 0; // a busy Word answers late, without holding up everyone else
     withWorld([&](SimWorld& world) {
         world.advance();
         if (op == "apps.running") {
@@ -367,12 +395,16 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
         } else if (op == "apps.frontmost") {
             result = appJson(world.frontmost());
         } else if (op == "apps.activate" || op == "ctl.activate") {
+            // The user's clicks always work; a program's request may be refused.
+            const bool byUser = op == "ctl.activate";
+            int pid = 0;
             if (args.contains("bundleId")) {
                 const auto apps = world.runningApps(stringArg(args, "bundleId"));
-                result = !apps.empty() && world.activate(apps.front().pid);
+                pid = apps.empty() ? -1 : apps.front().pid;
             } else {
-                result = world.activate(pidArg(args));
+                pid = pidArg(args);
             }
+            result = pid >= 0 && (byUser ? world.activate(pid) : world.requestActivation(pid));
         } else if (op == "apps.open") {
             result = world.openApp(stringArg(args, "bundleId"));
         } else if (op == "apps.register") {
@@ -392,17 +424,42 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
         } else if (op == "ax.systemWide") {
             result = SimWorld::systemWideId;
         } else if (op == "ax.attribute") {
-            result = answerJson(world.attribute(elementArg(args), stringArg(args, "name")));
+            const AXReply reply =
+                world.axReply(elementArg(args), stringArg(args, "name"), timeoutArg(args));
+            delaySeconds = reply.delaySeconds;
+            result = replyJson(reply, world);
+        } else if (op == "ax.attributes") {
+            const json& names = field(args, "names");
+            if (!names.is_array()) {
+                throw InvalidArguments{"\"names\" must be a list"};
+            }
+            std::vector<std::string> wanted;
+            for (const auto& name : names) {
+                if (!name.is_string()) {
+                    throw InvalidArguments{"\"names\" must hold strings"};
+                }
+                wanted.push_back(name.get<std::string>());
+            }
+            result = json::array();
+            for (const auto& reply :
+                 world.axMultipleReply(elementArg(args), wanted, timeoutArg(args))) {
+                delaySeconds += reply.delaySeconds;
+                result.push_back(replyJson(reply, world));
+            }
         } else if (op == "ax.parameterized") {
             const json& parameter = field(args, "parameter");
             const auto range = parameter.is_object() ? parameter.find("range") : parameter.end();
             if (range == parameter.end() || !range->is_array() || range->size() != 2 ||
                 !(*range)[0].is_number_integer() || !(*range)[1].is_number_integer()) {
-                result = nullptr; // only range parameters are understood
+                // only range parameters are understood
+                result = {{"error", axerror::parameterizedAttributeUnsupported}};
             } else {
-                result = answerJson(world.parameterizedAttribute(
+                const AXReply reply = world.axParameterizedReply(
                     elementArg(args), stringArg(args, "name"),
-                    {(*range)[0].get<std::int64_t>(), (*range)[1].get<std::int64_t>()}));
+                    {(*range)[0].get<std::int64_t>(), (*range)[1].get<std::int64_t>()},
+                    timeoutArg(args));
+                delaySeconds = reply.delaySeconds;
+                result = replyJson(reply, world);
             }
         } else if (op == "ax.attributeNames") {
             result = world.attributeNames(elementArg(args));
@@ -426,12 +483,18 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             result = world.permissions().postEvents;
         } else if (op == "perm.automation") {
             result = stringArg(args, "bundleId") == wordBundleId ? world.automationStatus() : -600;
+        } else if (op == "sys.mainThreadCall") {
+            result = world.allowMainThreadCall(boolArg(args, "mainThread"));
+        } else if ((op.starts_with("hotkey.") || op.starts_with("input.")) &&
+                   !world.allowMainThreadCall(boolArg(args, "mainThread", true))) {
+            result = nullptr; // refused: made off the main thread
         } else if (op == "hotkey.register") {
             const auto ref =
                 world.registerHotKey(static_cast<std::uint32_t>(integerArg(args, "keyCode")),
                                      static_cast<std::uint32_t>(integerArg(args, "modifiers")),
                                      static_cast<std::uint32_t>(integerArg(args, "signature")),
-                                     static_cast<std::uint32_t>(integerArg(args, "id")));
+                                     static_cast<std::uint32_t>(integerArg(args, "id")),
+                                     boolArg(args, "exclusive", true));
             result = ref ? json(*ref) : json(nullptr);
         } else if (op == "hotkey.unregister") {
             world.unregisterHotKey(static_cast<std::uint64_t>(integerArg(args, "ref")));
@@ -471,6 +534,23 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             if (args.contains("scriptTimeScale")) {
                 config.scriptTimeScale = numberArg(args, "scriptTimeScale");
             }
+            if (args.contains("axBusyShare")) {
+                config.axBusyShare = std::clamp(numberArg(args, "axBusyShare"), 0.0, 1.0);
+            }
+            if (args.contains("axBusyLatencyMs")) {
+                config.axBusyLatencySeconds = numberArg(args, "axBusyLatencyMs") / 1000.0;
+            }
+            if (args.contains("pageUnits")) {
+                config.pageUnits = static_cast<int>(integerArg(args, "pageUnits"));
+            }
+            config.dropBackgroundKeys =
+                boolArg(args, "dropBackgroundKeys", config.dropBackgroundKeys);
+            config.splitGroupFocus = boolArg(args, "splitGroupFocus", config.splitGroupFocus);
+            config.noSelectionAtStart =
+                boolArg(args, "noSelectionAtStart", config.noSelectionAtStart);
+            config.refuseActivation = boolArg(args, "refuseActivation", config.refuseActivation);
+            config.scriptsLaunchWord = boolArg(args, "scriptsLaunchWord", config.scriptsLaunchWord);
+            config.mainThreadRules = boolArg(args, "mainThreadRules", config.mainThreadRules);
             result = true;
         } else if (op == "ctl.launchWord") {
             result = world.launchWord();
@@ -551,7 +631,8 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             result = true;
         } else if (op == "ctl.reserveHotKey") {
             world.reserveHotKey(static_cast<std::uint32_t>(integerArg(args, "keyCode")),
-                                static_cast<std::uint32_t>(integerArg(args, "modifiers")));
+                                static_cast<std::uint32_t>(integerArg(args, "modifiers")),
+                                boolArg(args, "exclusive", true));
             result = true;
         } else {
             known = false;
@@ -559,6 +640,9 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
     });
     if (!known) {
         throw InvalidArguments{"unknown operation \"" + op + "\""};
+    }
+    if (delaySeconds > 0) {
+        waitUntil(delaySeconds, [] { return false; });
     }
     return result;
 }

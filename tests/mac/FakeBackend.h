@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
@@ -85,6 +86,27 @@ public:
         std::lock_guard lock(mutex_);
         attributes_[identityLocked(element.id)].erase(name);
     }
+    /// Reading this attribute fails with `error` until cleared with success.
+    void setAttributeError(const AXElementRef& element, const std::string& name, AXError error) {
+        std::lock_guard lock(mutex_);
+        if (error == AXError::success) {
+            attributeErrors_[identityLocked(element.id)].erase(name);
+        } else {
+            attributeErrors_[identityLocked(element.id)][name] = error;
+        }
+    }
+    /// The element is gone: every query on it fails with kAXErrorInvalidUIElement.
+    void destroyElement(const AXElementRef& element) {
+        std::lock_guard lock(mutex_);
+        destroyed_.insert(identityLocked(element.id));
+    }
+    /// The next `count` Accessibility queries (one multiple read counts once) fail with
+    /// kAXErrorCannotComplete, each taking `seconds` of uptime: a busy application.
+    void makeBusy(int count, double seconds = 0) {
+        std::lock_guard lock(mutex_);
+        busyQueries_ = count;
+        busySeconds_ = seconds;
+    }
     /// Answers a parameterised attribute of an element (e.g. AXStringForRange).
     void setParameterizedAttribute(
         const AXElementRef& element, const std::string& name,
@@ -99,6 +121,11 @@ public:
     /// The element axApplicationElement(pid) returns; created on first use.
     AXElementRef applicationElement(std::int32_t pid) { return axApplicationElement(pid); }
     AXElementRef systemWideElement() { return axSystemWideElement(); }
+    /// The global timeout set through axSetGlobalMessagingTimeout (or the system-wide element).
+    std::optional<double> globalMessagingTimeout() {
+        std::lock_guard lock(mutex_);
+        return globalTimeout_;
+    }
     std::optional<double> messagingTimeout(const AXElementRef& element) {
         std::lock_guard lock(mutex_);
         auto found = timeouts_.find(identityLocked(element.id));
@@ -128,10 +155,12 @@ public:
     }
     /// Makes compileScript fail with this status and message until cleared with nullopt.
     void setCompileFailure(std::optional<ScriptCompilation::Status> status,
-                           std::optional<std::string> message = std::nullopt) {
+                           std::optional<std::string> message = std::nullopt,
+                           std::optional<std::int32_t> number = std::nullopt) {
         std::lock_guard lock(mutex_);
         compileFailure_ = status;
         compileMessage_ = std::move(message);
+        compileNumber_ = number;
     }
     int compileCount() const { return compiles_; }
     std::vector<std::string> compiledSources() {
@@ -185,7 +214,8 @@ public:
     }
 
     void failHotKeyHandlerInstall(bool fail) { failHandlerInstall_ = fail; }
-    /// Makes RegisterEventHotKey fail for this key code (taken by another application).
+    /// Another application holds this key code exclusively: an exclusive registration fails,
+    /// a shared one succeeds (and would never hear a press).
     void takeHotKey(std::uint32_t keyCode) {
         std::lock_guard lock(mutex_);
         takenKeyCodes_.insert(keyCode);
@@ -194,6 +224,7 @@ public:
         std::uint32_t keyCode = 0;
         std::uint32_t modifiers = 0;
         HotKeyID id;
+        HotKeyOwnership ownership = HotKeyOwnership::exclusive;
     };
     std::vector<RegisteredHotKey> registeredHotKeys() {
         std::lock_guard lock(mutex_);
@@ -316,38 +347,48 @@ public:
         }
         return AXElementRef{systemWide_, nullptr};
     }
-    std::optional<AXValue> axAttribute(const AXElementRef& element,
-                                       std::string_view attribute) override {
+    AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override {
         std::lock_guard lock(mutex_);
         record("axAttribute");
-        auto element_ = attributes_.find(identityLocked(element.id));
-        if (element_ == attributes_.end()) {
-            return std::nullopt;
+        if (auto failure = queryFailureLocked(element)) {
+            return AXResult::failed(*failure);
         }
-        auto found = element_->second.find(std::string(attribute));
-        if (found == element_->second.end()) {
-            return std::nullopt;
-        }
-        return found->second;
+        return attributeLocked(element, attribute);
     }
-    std::optional<AXValue> axParameterizedAttribute(const AXElementRef& element,
-                                                    std::string_view attribute,
-                                                    const AXValue& parameter) override {
+    std::vector<AXResult> axMultipleAttributes(const AXElementRef& element,
+                                               const std::vector<std::string>& names) override {
+        std::lock_guard lock(mutex_);
+        record("axMultipleAttributes");
+        if (auto failure = queryFailureLocked(element)) {
+            return std::vector<AXResult>(names.size(), AXResult::failed(*failure));
+        }
+        std::vector<AXResult> results;
+        for (const auto& name : names) {
+            results.push_back(attributeLocked(element, name));
+        }
+        return results;
+    }
+    AXResult axParameterizedAttribute(const AXElementRef& element, std::string_view attribute,
+                                      const AXValue& parameter) override {
         std::function<std::optional<AXValue>(const AXValue&)> answer;
         {
             std::lock_guard lock(mutex_);
             record("axParameterizedAttribute");
+            if (auto failure = queryFailureLocked(element)) {
+                return AXResult::failed(*failure);
+            }
             auto element_ = parameterized_.find(identityLocked(element.id));
             if (element_ == parameterized_.end()) {
-                return std::nullopt;
+                return AXResult::failed(AXError::parameterizedAttributeUnsupported);
             }
             auto found = element_->second.find(std::string(attribute));
             if (found == element_->second.end()) {
-                return std::nullopt;
+                return AXResult::failed(AXError::parameterizedAttributeUnsupported);
             }
             answer = found->second;
         }
-        return answer(parameter);
+        auto value = answer(parameter);
+        return value ? AXResult::of(std::move(*value)) : AXResult::failed(AXError::noValue);
     }
     std::vector<std::string> axAttributeNames(const AXElementRef& element) override {
         std::lock_guard lock(mutex_);
@@ -373,10 +414,21 @@ public:
         }
         return names;
     }
-    void axSetMessagingTimeout(const AXElementRef& element, double seconds) override {
+    AXError axSetMessagingTimeout(const AXElementRef& element, double seconds) override {
         std::lock_guard lock(mutex_);
         record("axSetMessagingTimeout");
-        timeouts_[identityLocked(element.id)] = seconds;
+        if (systemWide_ != 0 && identityLocked(element.id) == systemWide_) {
+            globalTimeout_ = seconds;
+        } else {
+            timeouts_[identityLocked(element.id)] = seconds;
+        }
+        return AXError::success;
+    }
+    AXError axSetGlobalMessagingTimeout(double seconds) override {
+        std::lock_guard lock(mutex_);
+        record("axSetGlobalMessagingTimeout");
+        globalTimeout_ = seconds;
+        return AXError::success;
     }
     std::optional<std::int32_t> axPid(const AXElementRef& element) override {
         std::lock_guard lock(mutex_);
@@ -445,6 +497,7 @@ public:
             ScriptCompilation failed;
             failed.status = *compileFailure_;
             failed.errorMessage = compileMessage_;
+            failed.errorNumber = compileNumber_;
             return failed;
         }
         ScriptCompilation compiled;
@@ -574,14 +627,14 @@ public:
         EXPECT_EQ(hotKeyHandlers_.erase(handler), 1u) << "removing an unknown hot-key handler";
     }
     std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                            HotKeyID id) override {
+                                            HotKeyID id, HotKeyOwnership ownership) override {
         std::lock_guard lock(mutex_);
         record("registerHotKey");
-        if (takenKeyCodes_.count(keyCode) > 0) {
+        if (ownership == HotKeyOwnership::exclusive && takenKeyCodes_.count(keyCode) > 0) {
             return std::nullopt;
         }
         const HotKeyRef ref = nextId_++;
-        hotKeys_[ref] = {keyCode, modifiers, id};
+        hotKeys_[ref] = {keyCode, modifiers, id, ownership};
         return ref;
     }
     void unregisterHotKey(HotKeyRef ref) override {
@@ -643,9 +696,22 @@ public:
         sleeps_.push_back(microseconds);
         uptime_ += microseconds / 1e6;
     }
-    void runOnMainThread(const std::function<void()>& work) override {
+    /// The thread that made the fake stands for the main thread.
+    bool isMainThread() override { return std::this_thread::get_id() == mainThread_; }
+    bool runOnMainThread(const std::function<void()>& work, double) override {
         ++mainThreadHops_;
         work();
+        return true;
+    }
+    void runMainLoop() override {
+        std::unique_lock lock(mutex_);
+        loopChanged_.wait(lock, [&] { return stopLoop_; });
+        stopLoop_ = false;
+    }
+    void stopMainLoop() override {
+        std::lock_guard lock(mutex_);
+        stopLoop_ = true;
+        loopChanged_.notify_all();
     }
     std::string operatingSystemVersion() override { return "Fake OS 1.0"; }
 
@@ -661,6 +727,36 @@ private:
 
     // The caller holds mutex_.
     void record(const char* method) { calls_.emplace_back(method); }
+    std::optional<AXError> queryFailureLocked(const AXElementRef& element) {
+        if (destroyed_.count(identityLocked(element.id)) > 0) {
+            return AXError::invalidUIElement;
+        }
+        // The system answers for the system-wide element, however busy the application is.
+        if (busyQueries_ > 0 && identityLocked(element.id) != systemWide_) {
+            --busyQueries_;
+            uptime_ += busySeconds_;
+            return AXError::cannotComplete;
+        }
+        return std::nullopt;
+    }
+    AXResult attributeLocked(const AXElementRef& element, std::string_view attribute) {
+        const auto identity = identityLocked(element.id);
+        if (auto errors = attributeErrors_.find(identity); errors != attributeErrors_.end()) {
+            if (auto error = errors->second.find(std::string(attribute));
+                error != errors->second.end()) {
+                return AXResult::failed(error->second);
+            }
+        }
+        auto element_ = attributes_.find(identity);
+        if (element_ == attributes_.end()) {
+            return AXResult::failed(AXError::noValue);
+        }
+        auto found = element_->second.find(std::string(attribute));
+        if (found == element_->second.end()) {
+            return AXResult::failed(AXError::noValue);
+        }
+        return AXResult::of(found->second);
+    }
     std::uint64_t identityLocked(std::uint64_t id) const {
         auto found = identity_.find(id);
         return found == identity_.end() ? id : found->second;
@@ -698,6 +794,11 @@ private:
         parameterized_;
     std::map<std::uint64_t, std::int32_t> elementPids_;
     std::map<std::uint64_t, double> timeouts_;
+    std::optional<double> globalTimeout_;
+    std::map<std::uint64_t, std::map<std::string, AXError>> attributeErrors_;
+    std::set<std::uint64_t> destroyed_;
+    int busyQueries_ = 0;
+    double busySeconds_ = 0;
     std::map<std::int32_t, std::uint64_t> appElements_;
     std::uint64_t systemWide_ = 0;
     std::atomic<bool> trusted_{true};
@@ -710,6 +811,7 @@ private:
     std::map<std::string, FakeScriptHandler> handlers_;
     std::optional<ScriptCompilation::Status> compileFailure_;
     std::optional<std::string> compileMessage_;
+    std::optional<std::int32_t> compileNumber_;
     std::atomic<int> compiles_{0};
     std::vector<std::string> sources_;
     std::vector<FakeScriptCall> scriptCalls_;
@@ -739,6 +841,9 @@ private:
     double uptime_ = 1000.0;
     std::vector<std::uint32_t> sleeps_;
     std::atomic<int> mainThreadHops_{0};
+    const std::thread::id mainThread_ = std::this_thread::get_id();
+    std::condition_variable loopChanged_;
+    bool stopLoop_ = false;
 };
 
 } // namespace plumeo::testing

@@ -302,11 +302,16 @@ class SlowFakeBackend : public FakeBackend {
 public:
     std::atomic<double> focusedWindowCost{0.0};
 
-    std::optional<AXValue> axAttribute(const AXElementRef& element,
-                                       std::string_view attribute) override {
+    AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override {
         if (attribute == "AXFocusedWindow")
             advanceUptime(focusedWindowCost.load());
         return FakeBackend::axAttribute(element, attribute);
+    }
+    std::vector<AXResult> axMultipleAttributes(const AXElementRef& element,
+                                               const std::vector<std::string>& names) override {
+        if (std::find(names.begin(), names.end(), "AXFocusedWindow") != names.end())
+            advanceUptime(focusedWindowCost.load());
+        return FakeBackend::axMultipleAttributes(element, names);
     }
 };
 

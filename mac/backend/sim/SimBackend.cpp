@@ -32,40 +32,65 @@ public:
     const std::string source;
 };
 
-std::optional<AXValue> decodeValue(const json& value) {
+/// What the simulator told about an element besides its id.
+struct SimElementInfo {
+    std::int32_t pid = 0;
+};
+
+AXElementRef decodeElement(const json& id, const json& pid) {
+    std::shared_ptr<const void> info;
+    if (pid.is_number_integer()) {
+        info = std::make_shared<SimElementInfo>(SimElementInfo{pid.get<std::int32_t>()});
+    }
+    return AXElementRef{id.get<std::uint64_t>(), std::move(info)};
+}
+
+AXResult decodeResult(const json& value) {
     if (!value.is_object() || value.empty()) {
-        return std::nullopt;
+        return AXResult::failed(AXError::noValue);
+    }
+    if (const auto error = value.find("error"); error != value.end()) {
+        return AXResult::failed(error->is_number_integer()
+                                    ? static_cast<AXError>(error->get<std::int32_t>())
+                                    : AXError::failure);
+    }
+    if (const auto id = value.find("element"); id != value.end() && id->is_number_unsigned()) {
+        return AXResult::of(decodeElement(*id, value.value("pid", json())));
     }
     const auto first = value.begin();
     const std::string& key = first.key();
     const json& payload = first.value();
-    if (key == "element" && payload.is_number_unsigned()) {
-        return AXValue{AXElementRef{payload.get<std::uint64_t>(), nullptr}};
-    }
     if (key == "elements" && payload.is_array()) {
+        const json pids = value.value("pids", json::array());
         std::vector<AXElementRef> elements;
-        for (const auto& id : payload) {
-            if (!id.is_number_unsigned()) {
-                return std::nullopt;
+        for (std::size_t i = 0; i < payload.size(); ++i) {
+            if (!payload[i].is_number_unsigned()) {
+                return AXResult::failed(AXError::failure);
             }
-            elements.push_back({id.get<std::uint64_t>(), nullptr});
+            elements.push_back(decodeElement(payload[i], i < pids.size() ? pids[i] : json()));
         }
-        return AXValue{std::move(elements)};
+        return AXResult::of(std::move(elements));
     }
     if (key == "string" && payload.is_string()) {
-        return AXValue{toUtf16(payload.get<std::string>())};
+        return AXResult::of(toUtf16(payload.get<std::string>()));
     }
     if (key == "number" && payload.is_number()) {
-        return AXValue{payload.get<double>()};
+        return AXResult::of(payload.get<double>());
     }
     if (key == "bool" && payload.is_boolean()) {
-        return AXValue{payload.get<bool>()};
+        return AXResult::of(payload.get<bool>());
     }
     if (key == "range" && payload.is_array() && payload.size() == 2 &&
         payload[0].is_number_integer() && payload[1].is_number_integer()) {
-        return AXValue{AXTextRange{payload[0].get<std::int64_t>(), payload[1].get<std::int64_t>()}};
+        return AXResult::of(
+            AXTextRange{payload[0].get<std::int64_t>(), payload[1].get<std::int64_t>()});
     }
-    return AXValue{AXOtherValue{key}};
+    return AXResult::of(AXOtherValue{key});
+}
+
+/// An unreachable simulator is a Word that cannot be asked.
+AXResult decodeAnswer(const std::optional<json>& answer) {
+    return answer ? decodeResult(*answer) : AXResult::failed(AXError::cannotComplete);
 }
 
 ScriptDescriptor decodeDescriptor(const json& value) {
@@ -138,6 +163,11 @@ SimBackend::~SimBackend() {
             eventThread_.join();
         }
     }
+    {
+        // Deliveries still queued for the main thread would reach a backend that is gone.
+        std::lock_guard lock(mainMutex_);
+        mainJobs_.clear();
+    }
     std::map<HotKeyRef, HotKeyID> registered;
     {
         std::lock_guard lock(callbackMutex_);
@@ -150,6 +180,7 @@ SimBackend::~SimBackend() {
 }
 
 std::optional<json> SimBackend::call(const std::string& op, const json& args) {
+    ++requests_;
     std::unique_ptr<simproto::SimConnection> connection;
     {
         std::lock_guard lock(poolMutex_);
@@ -184,30 +215,63 @@ AXElementRef SimBackend::axApplicationElement(std::int32_t pid) {
 }
 
 AXElementRef SimBackend::axSystemWideElement() {
+    {
+        std::lock_guard lock(timeoutMutex_);
+        if (systemWideId_) {
+            return AXElementRef{*systemWideId_, nullptr};
+        }
+    }
+    // Created locally on a Mac; the simulator's id never changes, so ask once.
     const auto id = call("ax.systemWide");
-    return AXElementRef{id && id->is_number_unsigned() ? id->get<std::uint64_t>() : 0, nullptr};
+    if (!id || !id->is_number_unsigned()) {
+        return AXElementRef{0, nullptr};
+    }
+    std::lock_guard lock(timeoutMutex_);
+    systemWideId_ = id->get<std::uint64_t>();
+    return AXElementRef{*systemWideId_, nullptr};
 }
 
-std::optional<AXValue> SimBackend::axAttribute(const AXElementRef& element,
-                                               std::string_view attribute) {
-    json args = elementArgs(element);
-    args["name"] = std::string(attribute);
-    const auto value = call("ax.attribute", args);
-    return value ? decodeValue(*value) : std::nullopt;
+double SimBackend::timeoutMsFor(const AXElementRef& element) {
+    std::lock_guard lock(timeoutMutex_);
+    const auto own = elementTimeouts_.find(element.id);
+    return (own != elementTimeouts_.end() ? own->second : globalTimeout_) * 1000.0;
 }
 
-std::optional<AXValue> SimBackend::axParameterizedAttribute(const AXElementRef& element,
-                                                            std::string_view attribute,
-                                                            const AXValue& parameter) {
+AXResult SimBackend::axAttribute(const AXElementRef& element, std::string_view attribute) {
     json args = elementArgs(element);
     args["name"] = std::string(attribute);
+    args["timeoutMs"] = timeoutMsFor(element);
+    return decodeAnswer(call("ax.attribute", args));
+}
+
+std::vector<AXResult> SimBackend::axMultipleAttributes(const AXElementRef& element,
+                                                       const std::vector<std::string>& names) {
+    json args = elementArgs(element);
+    args["names"] = names;
+    args["timeoutMs"] = timeoutMsFor(element);
+    const auto answer = call("ax.attributes", args);
+    if (!answer || !answer->is_array() || answer->size() != names.size()) {
+        return std::vector<AXResult>(names.size(), AXResult::failed(AXError::cannotComplete));
+    }
+    std::vector<AXResult> results;
+    for (const auto& value : *answer) {
+        results.push_back(decodeResult(value));
+    }
+    return results;
+}
+
+AXResult SimBackend::axParameterizedAttribute(const AXElementRef& element,
+                                              std::string_view attribute,
+                                              const AXValue& parameter) {
+    json args = elementArgs(element);
+    args["name"] = std::string(attribute);
+    args["timeoutMs"] = timeoutMsFor(element);
     if (const auto* range = std::get_if<AXTextRange>(&parameter)) {
         args["parameter"] = {{"range", {range->location, range->length}}};
     } else {
         args["parameter"] = json::object();
     }
-    const auto value = call("ax.parameterized", args);
-    return value ? decodeValue(*value) : std::nullopt;
+    return decodeAnswer(call("ax.parameterized", args));
 }
 
 std::vector<std::string> SimBackend::axAttributeNames(const AXElementRef& element) {
@@ -226,11 +290,33 @@ std::vector<std::string> SimBackend::axParameterizedAttributeNames(const AXEleme
     return names->get<std::vector<std::string>>();
 }
 
-void SimBackend::axSetMessagingTimeout(const AXElementRef&, double) {
-    // The simulator answers at once; there is nothing to bound.
+AXError SimBackend::axSetMessagingTimeout(const AXElementRef& element, double seconds) {
+    if (seconds < 0) {
+        return AXError::illegalArgument;
+    }
+    std::lock_guard lock(timeoutMutex_);
+    // As on a Mac, the system-wide element's timeout is everyone's.
+    if (systemWideId_ && element.id == *systemWideId_) {
+        globalTimeout_ = seconds;
+    } else {
+        elementTimeouts_[element.id] = seconds;
+    }
+    return AXError::success;
+}
+
+AXError SimBackend::axSetGlobalMessagingTimeout(double seconds) {
+    if (seconds < 0) {
+        return AXError::illegalArgument;
+    }
+    std::lock_guard lock(timeoutMutex_);
+    globalTimeout_ = seconds;
+    return AXError::success;
 }
 
 std::optional<std::int32_t> SimBackend::axPid(const AXElementRef& element) {
+    if (const auto* info = static_cast<const SimElementInfo*>(element.native.get())) {
+        return info->pid;
+    }
     const auto pid = call("ax.pid", elementArgs(element));
     if (!pid || !pid->is_number_integer()) {
         return std::nullopt;
@@ -254,6 +340,15 @@ bool SimBackend::axIsProcessTrustedWithOptions(ConsentPrompt) {
 // -- Quartz events -------------------------------------------------------------------------------
 
 std::unique_ptr<KeyboardEvent> SimBackend::createKeyboardEvent(const KeyEventSpec& spec) {
+    if (!eventSourceCreated_) {
+        // The event source and the first event are made on the main thread, as on a Mac.
+        bool created = false;
+        runOnMainThread([&] { created = mainThreadCall("keys.createSource"); });
+        if (!created) {
+            return nullptr;
+        }
+        eventSourceCreated_ = true;
+    }
     return std::make_unique<SimKeyboardEvent>(spec);
 }
 
@@ -302,6 +397,9 @@ ScriptCompilation SimBackend::compileScript(const std::string& source) {
         compilation.status = ScriptCompilation::Status::notCompiled;
         if (answer->contains("message") && (*answer)["message"].is_string()) {
             compilation.errorMessage = (*answer)["message"].get<std::string>();
+        }
+        if (answer->contains("number") && (*answer)["number"].is_number_integer()) {
+            compilation.errorNumber = (*answer)["number"].get<std::int32_t>();
         }
         return compilation;
     }
@@ -427,27 +525,40 @@ SimBackend::determinePermissionToAutomate(std::string_view bundleIdentifier, Con
 // -- Hot keys ------------------------------------------------------------------------------------
 
 std::optional<HotKeyHandlerRef> SimBackend::installHotKeyHandler(HotKeyCallback callback) {
-    HotKeyHandlerRef ref = 0;
-    {
+    std::optional<HotKeyHandlerRef> ref;
+    runOnMainThread([&] {
+        if (!mainThreadCall("hotkey.installHandler")) {
+            return;
+        }
         std::lock_guard lock(callbackMutex_);
         ref = nextToken_++;
-        hotKeyHandlers_[ref] = std::move(callback);
+        hotKeyHandlers_[*ref] = std::move(callback);
+    });
+    if (ref) {
+        ensureEventThread();
     }
-    ensureEventThread();
     return ref;
 }
 
 void SimBackend::removeHotKeyHandler(HotKeyHandlerRef handler) {
-    std::lock_guard lock(callbackMutex_);
-    hotKeyHandlers_.erase(handler);
+    runOnMainThread([&] {
+        mainThreadCall("hotkey.removeHandler");
+        std::lock_guard lock(callbackMutex_);
+        hotKeyHandlers_.erase(handler);
+    });
 }
 
 std::optional<HotKeyRef> SimBackend::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                                    HotKeyID id) {
-    const auto ref = call("hotkey.register", {{"keyCode", keyCode},
-                                              {"modifiers", modifiers},
-                                              {"signature", id.signature},
-                                              {"id", id.id}});
+                                                    HotKeyID id, HotKeyOwnership ownership) {
+    std::optional<json> ref;
+    runOnMainThread([&] {
+        ref = call("hotkey.register", {{"keyCode", keyCode},
+                                       {"modifiers", modifiers},
+                                       {"signature", id.signature},
+                                       {"id", id.id},
+                                       {"exclusive", ownership == HotKeyOwnership::exclusive},
+                                       {"mainThread", isMainThread()}});
+    });
     if (!ref || !ref->is_number_unsigned()) {
         return std::nullopt;
     }
@@ -461,13 +572,16 @@ void SimBackend::unregisterHotKey(HotKeyRef ref) {
         std::lock_guard lock(callbackMutex_);
         hotKeys_.erase(ref);
     }
-    call("hotkey.unregister", {{"ref", ref}});
+    runOnMainThread([&] {
+        call("hotkey.unregister", {{"ref", ref}, {"mainThread", isMainThread()}});
+    });
 }
 
 // -- Input sources -------------------------------------------------------------------------------
 
 std::optional<InputSourceInfo> SimBackend::currentKeyboardInputSource() {
-    const auto source = call("input.current");
+    std::optional<json> source;
+    runOnMainThread([&] { source = call("input.current", {{"mainThread", isMainThread()}}); });
     if (!source || !source->is_object()) {
         return std::nullopt;
     }
@@ -486,7 +600,11 @@ SimBackend::inputSourceList(const InputSourceFilter& filter) {
     if (filter.isSelectCapable) {
         args["selectCapable"] = *filter.isSelectCapable;
     }
-    const auto list = call("input.list", args);
+    std::optional<json> list;
+    runOnMainThread([&] {
+        args["mainThread"] = isMainThread();
+        list = call("input.list", args);
+    });
     if (!list || !list->is_array()) {
         return std::nullopt;
     }
@@ -500,8 +618,17 @@ SimBackend::inputSourceList(const InputSourceFilter& filter) {
 std::int32_t SimBackend::selectInputSource(const InputSourceInfo& source) {
     const auto* id = static_cast<const std::string*>(source.native.get());
     const std::string wanted = id ? *id : source.id.value_or("");
-    const auto status = call("input.select", {{"id", wanted}});
+    std::optional<json> status;
+    runOnMainThread([&] {
+        status = call("input.select", {{"id", wanted}, {"mainThread", isMainThread()}});
+    });
     return status && status->is_number_integer() ? status->get<std::int32_t>() : -50;
+}
+
+bool SimBackend::mainThreadCall(const char* what) {
+    const auto allowed =
+        call("sys.mainThreadCall", {{"what", what}, {"mainThread", isMainThread()}});
+    return allowed && allowed->is_boolean() && allowed->get<bool>();
 }
 
 // -- Process and threads -------------------------------------------------------------------------
@@ -515,8 +642,85 @@ void SimBackend::sleepMicroseconds(std::uint32_t microseconds) {
     usleep(microseconds);
 }
 
-void SimBackend::runOnMainThread(const std::function<void()>& work) {
-    work();
+bool SimBackend::isMainThread() {
+    std::lock_guard lock(mainMutex_);
+    return mainThread_ == std::this_thread::get_id();
+}
+
+bool SimBackend::runOnMainThread(const std::function<void()>& work, double waitSeconds) {
+    auto job = std::make_shared<MainJob>();
+    {
+        std::unique_lock lock(mainMutex_);
+        if (!mainThread_ || *mainThread_ == std::this_thread::get_id()) {
+            lock.unlock();
+            work();
+            return true;
+        }
+        job->work = work;
+        mainJobs_.push_back(job);
+        mainChanged_.notify_all();
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::duration<double>(waitSeconds);
+        if (!mainChanged_.wait_until(lock, deadline,
+                                     [&] { return job->taken || job->abandoned; })) {
+            // The main thread is busy or waiting for us: give up rather than deadlock.
+            std::erase(mainJobs_, job);
+            return false;
+        }
+        if (job->abandoned) {
+            lock.unlock();
+            work();
+            return true;
+        }
+        mainChanged_.wait(lock, [&] { return job->done; });
+    }
+    return true;
+}
+
+bool SimBackend::postToMain(std::function<void()> work) {
+    std::lock_guard lock(mainMutex_);
+    if (!mainThread_) {
+        return false;
+    }
+    auto job = std::make_shared<MainJob>();
+    job->work = std::move(work);
+    mainJobs_.push_back(std::move(job));
+    mainChanged_.notify_all();
+    return true;
+}
+
+void SimBackend::runMainLoop() {
+    std::unique_lock lock(mainMutex_);
+    mainThread_ = std::this_thread::get_id();
+    for (;;) {
+        mainChanged_.wait(lock, [&] { return stopRequested_ || !mainJobs_.empty(); });
+        if (stopRequested_) {
+            break;
+        }
+        auto job = mainJobs_.front();
+        mainJobs_.pop_front();
+        job->taken = true;
+        mainChanged_.notify_all();
+        lock.unlock();
+        job->work();
+        lock.lock();
+        job->done = true;
+        mainChanged_.notify_all();
+    }
+    stopRequested_ = false;
+    mainThread_.reset();
+    // Whatever is still queued will not run here: waiting callers run it themselves.
+    for (const auto& job : mainJobs_) {
+        job->abandoned = true;
+    }
+    mainJobs_.clear();
+    mainChanged_.notify_all();
+}
+
+void SimBackend::stopMainLoop() {
+    std::lock_guard lock(mainMutex_);
+    stopRequested_ = true;
+    mainChanged_.notify_all();
 }
 
 std::string SimBackend::operatingSystemVersion() {
@@ -554,7 +758,10 @@ void SimBackend::pollEvents(std::optional<std::uint64_t> after) {
                 connection->call("events.wait", {{"after", *after}, {"timeoutMs", eventPollMs}});
             for (const auto& event : answer.value("events", json::array())) {
                 after = std::max(*after, event.value("seq", std::uint64_t{0}));
-                dispatch(event);
+                // Notifications and hot keys arrive on the main thread while it turns.
+                if (!postToMain([this, event] { dispatch(event); })) {
+                    dispatch(event);
+                }
             }
         } catch (const simproto::SimError&) {
             connection.reset();

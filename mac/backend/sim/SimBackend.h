@@ -4,6 +4,8 @@
 #include "sim/protocol/SimProtocol.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -18,25 +20,33 @@ namespace plumeo {
 /// system's. The simulator's workspace notifications and hot-key presses arrive through a long
 /// poll on a thread of the backend's own, which runs the callbacks.
 ///
-/// Calls never throw: when the simulator cannot be reached, queries answer empty, posts do
-/// nothing and scripts fail with error -609 (connection invalid).
+/// Calls never throw: when the simulator cannot be reached, queries answer "cannot complete",
+/// posts do nothing and scripts fail with error -609 (connection invalid).
+///
+/// The main thread is whichever thread runs runMainLoop. While one does, hops go to it and
+/// notifications and hot-key presses are delivered on it; while none does, the caller stands
+/// in for it (and the simulator, with its main-thread rules on, refuses what macOS would).
 class SimBackend : public PlatformBackend {
 public:
     explicit SimBackend(std::string socketPath);
     ~SimBackend() override;
 
     const std::string& socketPath() const { return socketPath_; }
+    /// Requests sent to the simulator so far: each is one round trip, as a query to Word is
+    /// on a Mac.
+    std::uint64_t requestCount() const { return requests_; }
 
     AXElementRef axApplicationElement(std::int32_t pid) override;
     AXElementRef axSystemWideElement() override;
-    std::optional<AXValue> axAttribute(const AXElementRef& element,
-                                       std::string_view attribute) override;
-    std::optional<AXValue> axParameterizedAttribute(const AXElementRef& element,
-                                                    std::string_view attribute,
-                                                    const AXValue& parameter) override;
+    AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override;
+    std::vector<AXResult> axMultipleAttributes(const AXElementRef& element,
+                                               const std::vector<std::string>& names) override;
+    AXResult axParameterizedAttribute(const AXElementRef& element, std::string_view attribute,
+                                      const AXValue& parameter) override;
     std::vector<std::string> axAttributeNames(const AXElementRef& element) override;
     std::vector<std::string> axParameterizedAttributeNames(const AXElementRef& element) override;
-    void axSetMessagingTimeout(const AXElementRef& element, double seconds) override;
+    AXError axSetMessagingTimeout(const AXElementRef& element, double seconds) override;
+    AXError axSetGlobalMessagingTimeout(double seconds) override;
     std::optional<std::int32_t> axPid(const AXElementRef& element) override;
     bool axIsSameElement(const AXElementRef& a, const AXElementRef& b) override;
     bool axIsProcessTrusted() override;
@@ -72,7 +82,7 @@ public:
     std::optional<HotKeyHandlerRef> installHotKeyHandler(HotKeyCallback callback) override;
     void removeHotKeyHandler(HotKeyHandlerRef handler) override;
     std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                            HotKeyID id) override;
+                                            HotKeyID id, HotKeyOwnership ownership) override;
     void unregisterHotKey(HotKeyRef ref) override;
 
     std::optional<InputSourceInfo> currentKeyboardInputSource() override;
@@ -82,7 +92,10 @@ public:
 
     double systemUptime() override;
     void sleepMicroseconds(std::uint32_t microseconds) override;
-    void runOnMainThread(const std::function<void()>& work) override;
+    bool isMainThread() override;
+    bool runOnMainThread(const std::function<void()>& work, double waitSeconds = 2.0) override;
+    void runMainLoop() override;
+    void stopMainLoop() override;
     std::string operatingSystemVersion() override;
 
 private:
@@ -91,6 +104,14 @@ private:
     std::optional<nlohmann::json> call(const std::string& op,
                                        const nlohmann::json& args = nlohmann::json::object());
     ObserverToken addObserver(std::string kind, std::function<void(std::int32_t)> callback);
+    /// The messaging timeout a query on this element runs under, in milliseconds; 0 for the
+    /// system default.
+    double timeoutMsFor(const AXElementRef& element);
+    /// Tells the simulator that a call macOS allows only on the main thread is being made;
+    /// false when it refuses (made off the main thread under its rules).
+    bool mainThreadCall(const char* what);
+    /// Queues `work` for the main thread without waiting; false when no main loop runs.
+    bool postToMain(std::function<void()> work);
     void ensureEventThread();
     void pollEvents(std::optional<std::uint64_t> after);
     void dispatch(const nlohmann::json& event);
@@ -111,6 +132,26 @@ private:
     std::map<HotKeyHandlerRef, HotKeyCallback> hotKeyHandlers_;
     std::map<HotKeyRef, HotKeyID> hotKeys_;
     std::uint64_t nextToken_ = 1;
+
+    std::atomic<std::uint64_t> requests_{0};
+
+    std::mutex timeoutMutex_;
+    std::map<std::uint64_t, double> elementTimeouts_;
+    double globalTimeout_ = 0;
+    std::optional<std::uint64_t> systemWideId_;
+
+    struct MainJob {
+        std::function<void()> work;
+        bool taken = false;
+        bool done = false;
+        bool abandoned = false; ///< the main loop ended before taking it
+    };
+    std::mutex mainMutex_;
+    std::condition_variable mainChanged_;
+    std::deque<std::shared_ptr<MainJob>> mainJobs_;
+    std::optional<std::thread::id> mainThread_;
+    bool stopRequested_ = false;
+    std::atomic<bool> eventSourceCreated_{false};
 
     std::mutex eventThreadMutex_;
     std::thread eventThread_;

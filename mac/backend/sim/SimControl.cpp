@@ -143,8 +143,43 @@ void SimControl::setAutomation(int status) {
     connection_.call("ctl.setPermission", {{"name", "automation"}, {"value", status}});
 }
 
-void SimControl::reserveHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers) {
-    connection_.call("ctl.reserveHotKey", {{"keyCode", keyCode}, {"modifiers", carbonModifiers}});
+void SimControl::reserveHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers,
+                               bool exclusive) {
+    connection_.call(
+        "ctl.reserveHotKey",
+        {{"keyCode", keyCode}, {"modifiers", carbonModifiers}, {"exclusive", exclusive}});
+}
+
+void SimControl::setAxBusy(double share, double latencyMs) {
+    connection_.call("ctl.setConfig", {{"axBusyShare", share}, {"axBusyLatencyMs", latencyMs}});
+}
+
+void SimControl::setDropBackgroundKeys(bool drop) {
+    connection_.call("ctl.setConfig", {{"dropBackgroundKeys", drop}});
+}
+
+void SimControl::setPageUnits(int units) {
+    connection_.call("ctl.setConfig", {{"pageUnits", units}});
+}
+
+void SimControl::setSplitGroupFocus(bool on) {
+    connection_.call("ctl.setConfig", {{"splitGroupFocus", on}});
+}
+
+void SimControl::setNoSelectionAtStart(bool on) {
+    connection_.call("ctl.setConfig", {{"noSelectionAtStart", on}});
+}
+
+void SimControl::setRefuseActivation(bool refuse) {
+    connection_.call("ctl.setConfig", {{"refuseActivation", refuse}});
+}
+
+void SimControl::setScriptsLaunchWord(bool launch) {
+    connection_.call("ctl.setConfig", {{"scriptsLaunchWord", launch}});
+}
+
+void SimControl::setMainThreadRules(bool enforce) {
+    connection_.call("ctl.setConfig", {{"mainThreadRules", enforce}});
 }
 
 bool SimControl::registerApp(int pid, const std::string& bundleId, const std::string& name,

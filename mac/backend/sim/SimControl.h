@@ -66,8 +66,21 @@ public:
     void setPostEvents(bool granted);
     /// 0 granted, -1743 denied, -1744 not determined.
     void setAutomation(int status);
-    /// Another application holds this hot-key combination.
-    void reserveHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers);
+    /// Another application holds this hot-key combination (exclusively unless told otherwise).
+    void reserveHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, bool exclusive = true);
+
+    // Ways real macOS and Word behave that are off unless switched on (see SimConfig)
+    /// A share (0...1) of Accessibility queries on Word's elements answers "cannot complete"
+    /// after `latencyMs` (or the query's timeout, if shorter).
+    void setAxBusy(double share, double latencyMs);
+    void setDropBackgroundKeys(bool drop);
+    /// The body as one element per page of `units` (0: one element).
+    void setPageUnits(int units);
+    void setSplitGroupFocus(bool on);
+    void setNoSelectionAtStart(bool on);
+    void setRefuseActivation(bool refuse);
+    void setScriptsLaunchWord(bool launch);
+    void setMainThreadRules(bool enforce);
 
     // Client applications (the self-test's canary window)
     bool registerApp(int pid, const std::string& bundleId, const std::string& name,
