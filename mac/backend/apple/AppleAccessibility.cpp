@@ -1,7 +1,9 @@
 #include "mac/backend/apple/AppleBackend.h"
+#include "mac/backend/apple/AutoreleasePool.h"
 #include "mac/backend/apple/CFConversions.h"
 
 #include <ApplicationServices/ApplicationServices.h>
+#include <algorithm>
 #include <cstdint>
 
 namespace plumeo {
@@ -93,6 +95,38 @@ CFOwned<CFTypeRef> parameterOf(const AXValue& parameter) {
     return nullptr;
 }
 
+// Apple's AXError is ::AXError here; the interface's is plumeo::AXError, carrying the same codes.
+AXError errorOf(::AXError error) {
+    return static_cast<AXError>(static_cast<std::int32_t>(error));
+}
+
+/// The outcome of one Copy call that may hand over `value`.
+AXResult resultOf(::AXError error, CFTypeRef value) {
+    const CFOwned<CFTypeRef> owned(value);
+    if (error != kAXErrorSuccess) {
+        return AXResult::failed(errorOf(error));
+    }
+    if (!value) {
+        return AXResult::failed(AXError::noValue);
+    }
+    return AXResult::of(valueOf(value));
+}
+
+/// One entry of AXUIElementCopyMultipleAttributeValues' array: a value, CFNull for an
+/// attribute without one, or an AXValueRef wrapping the attribute's own AXError.
+AXResult entryOf(CFTypeRef value) {
+    if (!value || CFGetTypeID(value) == CFNullGetTypeID()) {
+        return AXResult::failed(AXError::noValue);
+    }
+    if (CFGetTypeID(value) == AXValueGetTypeID() &&
+        AXValueGetType(static_cast<AXValueRef>(value)) == kAXValueTypeAXError) {
+        ::AXError error = kAXErrorFailure;
+        AXValueGetValue(static_cast<AXValueRef>(value), kAXValueTypeAXError, &error);
+        return AXResult::failed(errorOf(error));
+    }
+    return AXResult::of(valueOf(value));
+}
+
 std::vector<std::string> namesOf(CFArrayRef names) {
     std::vector<std::string> result;
     const CFIndex count = CFArrayGetCount(names);
@@ -107,87 +141,132 @@ std::vector<std::string> namesOf(CFArrayRef names) {
 } // namespace
 
 AXElementRef AppleBackend::axApplicationElement(std::int32_t pid) {
-    return ownedElement(AXUIElementCreateApplication(pid));
+    return apple::inAutoreleasePool(
+        [&] { return ownedElement(AXUIElementCreateApplication(pid)); });
 }
 
 AXElementRef AppleBackend::axSystemWideElement() {
-    return ownedElement(AXUIElementCreateSystemWide());
+    return apple::inAutoreleasePool([] { return ownedElement(AXUIElementCreateSystemWide()); });
 }
 
-std::optional<AXValue> AppleBackend::axAttribute(const AXElementRef& element,
-                                                 std::string_view attribute) {
-    const auto name = apple::makeCFString(attribute);
-    if (!element.native || !name) {
-        return std::nullopt;
-    }
-    CFTypeRef value = nullptr;
-    if (AXUIElementCopyAttributeValue(nativeElement(element), name.get(), &value) !=
-        kAXErrorSuccess) {
-        return std::nullopt;
-    }
-    const CFOwned<CFTypeRef> owned(value);
-    if (!value) {
-        return std::nullopt;
-    }
-    return valueOf(value);
+AXResult AppleBackend::axAttribute(const AXElementRef& element, std::string_view attribute) {
+    return apple::inAutoreleasePool([&] {
+        const auto name = apple::makeCFString(attribute);
+        if (!element.native || !name) {
+            return AXResult::failed(AXError::illegalArgument);
+        }
+        CFTypeRef value = nullptr;
+        const ::AXError error =
+            AXUIElementCopyAttributeValue(nativeElement(element), name.get(), &value);
+        return resultOf(error, value);
+    });
 }
 
-std::optional<AXValue> AppleBackend::axParameterizedAttribute(const AXElementRef& element,
-                                                              std::string_view attribute,
-                                                              const AXValue& parameter) {
-    const auto name = apple::makeCFString(attribute);
-    const auto nativeParameter = parameterOf(parameter);
-    if (!element.native || !name || !nativeParameter) {
-        return std::nullopt;
-    }
-    CFTypeRef value = nullptr;
-    if (AXUIElementCopyParameterizedAttributeValue(
-            nativeElement(element), name.get(), nativeParameter.get(), &value) != kAXErrorSuccess) {
-        return std::nullopt;
-    }
-    const CFOwned<CFTypeRef> owned(value);
-    if (!value) {
-        return std::nullopt;
-    }
-    return valueOf(value);
+std::vector<AXResult> AppleBackend::axMultipleAttributes(const AXElementRef& element,
+                                                         const std::vector<std::string>& names) {
+    return apple::inAutoreleasePool([&] {
+        std::vector<CFOwned<CFStringRef>> ownedNames;
+        std::vector<const void*> nameRefs;
+        for (const auto& name : names) {
+            ownedNames.push_back(apple::makeCFString(name));
+            nameRefs.push_back(ownedNames.back().get());
+        }
+        const CFOwned<CFArrayRef> attributes(CFArrayCreate(kCFAllocatorDefault, nameRefs.data(),
+                                                           static_cast<CFIndex>(nameRefs.size()),
+                                                           &kCFTypeArrayCallBacks));
+        const bool namesValid = std::all_of(ownedNames.begin(), ownedNames.end(),
+                                            [](const auto& name) { return name != nullptr; });
+        if (!element.native || !attributes || !namesValid) {
+            return std::vector<AXResult>(names.size(), AXResult::failed(AXError::illegalArgument));
+        }
+        CFArrayRef values = nullptr;
+        const ::AXError error = AXUIElementCopyMultipleAttributeValues(
+            nativeElement(element), attributes.get(), 0, &values);
+        const CFOwned<CFArrayRef> owned(values);
+        if (error != kAXErrorSuccess) {
+            return std::vector<AXResult>(names.size(), AXResult::failed(errorOf(error)));
+        }
+        // One entry per name is the call's promise; a shorter array leaves the rest unanswered.
+        std::vector<AXResult> results(names.size(), AXResult::failed(AXError::failure));
+        const CFIndex count = values ? CFArrayGetCount(values) : 0;
+        for (CFIndex index = 0; index < count && static_cast<std::size_t>(index) < names.size();
+             ++index) {
+            results[static_cast<std::size_t>(index)] =
+                entryOf(CFArrayGetValueAtIndex(values, index));
+        }
+        return results;
+    });
+}
+
+AXResult AppleBackend::axParameterizedAttribute(const AXElementRef& element,
+                                                std::string_view attribute,
+                                                const AXValue& parameter) {
+    return apple::inAutoreleasePool([&] {
+        const auto name = apple::makeCFString(attribute);
+        const auto nativeParameter = parameterOf(parameter);
+        if (!element.native || !name || !nativeParameter) {
+            return AXResult::failed(AXError::illegalArgument);
+        }
+        CFTypeRef value = nullptr;
+        const ::AXError error = AXUIElementCopyParameterizedAttributeValue(
+            nativeElement(element), name.get(), nativeParameter.get(), &value);
+        return resultOf(error, value);
+    });
 }
 
 std::vector<std::string> AppleBackend::axAttributeNames(const AXElementRef& element) {
-    CFArrayRef names = nullptr;
-    if (!element.native ||
-        AXUIElementCopyAttributeNames(nativeElement(element), &names) != kAXErrorSuccess ||
-        !names) {
-        return {};
-    }
-    const CFOwned<CFArrayRef> owned(names);
-    return namesOf(names);
+    return apple::inAutoreleasePool([&]() -> std::vector<std::string> {
+        CFArrayRef names = nullptr;
+        if (!element.native ||
+            AXUIElementCopyAttributeNames(nativeElement(element), &names) != kAXErrorSuccess ||
+            !names) {
+            return {};
+        }
+        const CFOwned<CFArrayRef> owned(names);
+        return namesOf(names);
+    });
 }
 
 std::vector<std::string> AppleBackend::axParameterizedAttributeNames(const AXElementRef& element) {
-    CFArrayRef names = nullptr;
-    if (!element.native ||
-        AXUIElementCopyParameterizedAttributeNames(nativeElement(element), &names) !=
-            kAXErrorSuccess ||
-        !names) {
-        return {};
-    }
-    const CFOwned<CFArrayRef> owned(names);
-    return namesOf(names);
+    return apple::inAutoreleasePool([&]() -> std::vector<std::string> {
+        CFArrayRef names = nullptr;
+        if (!element.native ||
+            AXUIElementCopyParameterizedAttributeNames(nativeElement(element), &names) !=
+                kAXErrorSuccess ||
+            !names) {
+            return {};
+        }
+        const CFOwned<CFArrayRef> owned(names);
+        return namesOf(names);
+    });
 }
 
-void AppleBackend::axSetMessagingTimeout(const AXElementRef& element, double seconds) {
+AXError AppleBackend::axSetMessagingTimeout(const AXElementRef& element, double seconds) {
     if (!element.native) {
-        return;
+        return AXError::illegalArgument;
     }
-    AXUIElementSetMessagingTimeout(nativeElement(element), static_cast<float>(seconds));
+    return apple::inAutoreleasePool([&] {
+        return errorOf(
+            AXUIElementSetMessagingTimeout(nativeElement(element), static_cast<float>(seconds)));
+    });
+}
+
+AXError AppleBackend::axSetGlobalMessagingTimeout(double seconds) {
+    return apple::inAutoreleasePool([&] {
+        const CFOwned<AXUIElementRef> systemWide(AXUIElementCreateSystemWide());
+        return errorOf(
+            AXUIElementSetMessagingTimeout(systemWide.get(), static_cast<float>(seconds)));
+    });
 }
 
 std::optional<std::int32_t> AppleBackend::axPid(const AXElementRef& element) {
-    pid_t pid = 0;
-    if (!element.native || AXUIElementGetPid(nativeElement(element), &pid) != kAXErrorSuccess) {
-        return std::nullopt;
-    }
-    return pid;
+    return apple::inAutoreleasePool([&]() -> std::optional<std::int32_t> {
+        pid_t pid = 0;
+        if (!element.native || AXUIElementGetPid(nativeElement(element), &pid) != kAXErrorSuccess) {
+            return std::nullopt;
+        }
+        return pid;
+    });
 }
 
 bool AppleBackend::axIsSameElement(const AXElementRef& a, const AXElementRef& b) {
@@ -198,16 +277,19 @@ bool AppleBackend::axIsSameElement(const AXElementRef& a, const AXElementRef& b)
 }
 
 bool AppleBackend::axIsProcessTrusted() {
-    return AXIsProcessTrusted() != 0;
+    return apple::inAutoreleasePool([] { return AXIsProcessTrusted() != 0; });
 }
 
 bool AppleBackend::axIsProcessTrustedWithOptions(ConsentPrompt prompt) {
-    const void* keys[] = {kAXTrustedCheckOptionPrompt};
-    const void* values[] = {prompt == ConsentPrompt::ifNeeded ? kCFBooleanTrue : kCFBooleanFalse};
-    const CFOwned<CFDictionaryRef> options(CFDictionaryCreate(kCFAllocatorDefault, keys, values, 1,
-                                                              &kCFTypeDictionaryKeyCallBacks,
-                                                              &kCFTypeDictionaryValueCallBacks));
-    return AXIsProcessTrustedWithOptions(options.get()) != 0;
+    return apple::inAutoreleasePool([&] {
+        const void* keys[] = {kAXTrustedCheckOptionPrompt};
+        const void* values[] = {prompt == ConsentPrompt::ifNeeded ? kCFBooleanTrue
+                                                                  : kCFBooleanFalse};
+        const CFOwned<CFDictionaryRef> options(
+            CFDictionaryCreate(kCFAllocatorDefault, keys, values, 1, &kCFTypeDictionaryKeyCallBacks,
+                               &kCFTypeDictionaryValueCallBacks));
+        return AXIsProcessTrustedWithOptions(options.get()) != 0;
+    });
 }
 
 } // namespace plumeo

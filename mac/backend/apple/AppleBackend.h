@@ -2,6 +2,7 @@
 
 #include "mac/backend/PlatformBackend.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,14 +33,15 @@ public:
     // AppleAccessibility.cpp
     AXElementRef axApplicationElement(std::int32_t pid) override;
     AXElementRef axSystemWideElement() override;
-    std::optional<AXValue> axAttribute(const AXElementRef& element,
-                                       std::string_view attribute) override;
-    std::optional<AXValue> axParameterizedAttribute(const AXElementRef& element,
-                                                    std::string_view attribute,
-                                                    const AXValue& parameter) override;
+    AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override;
+    std::vector<AXResult> axMultipleAttributes(const AXElementRef& element,
+                                               const std::vector<std::string>& names) override;
+    AXResult axParameterizedAttribute(const AXElementRef& element, std::string_view attribute,
+                                      const AXValue& parameter) override;
     std::vector<std::string> axAttributeNames(const AXElementRef& element) override;
     std::vector<std::string> axParameterizedAttributeNames(const AXElementRef& element) override;
-    void axSetMessagingTimeout(const AXElementRef& element, double seconds) override;
+    AXError axSetMessagingTimeout(const AXElementRef& element, double seconds) override;
+    AXError axSetGlobalMessagingTimeout(double seconds) override;
     std::optional<std::int32_t> axPid(const AXElementRef& element) override;
     bool axIsSameElement(const AXElementRef& a, const AXElementRef& b) override;
     bool axIsProcessTrusted() override;
@@ -73,14 +75,17 @@ public:
     observeApplicationActivated(std::function<void(std::int32_t pid)> onActivated) override;
     void removeObserver(ObserverToken token) override;
     double systemUptime() override;
-    void runOnMainThread(const std::function<void()>& work) override;
+    bool isMainThread() override;
+    bool runOnMainThread(const std::function<void()>& work, double waitSeconds = 2.0) override;
+    void runMainLoop() override;
+    void stopMainLoop() override;
     std::string operatingSystemVersion() override;
 
     // AppleHotKeys.cpp
     std::optional<HotKeyHandlerRef> installHotKeyHandler(HotKeyCallback callback) override;
     void removeHotKeyHandler(HotKeyHandlerRef handler) override;
     std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                            HotKeyID id) override;
+                                            HotKeyID id, HotKeyOwnership ownership) override;
     void unregisterHotKey(HotKeyRef ref) override;
 
     // AppleInputSources.cpp
@@ -97,12 +102,13 @@ private:
     /// Unregisters every hot key and removes every handler this backend installed.
     void releaseHotKeys();
 
-    /// The private-state event source (a CGEventSourceRef), created by the first keyboard
-    /// event; null when its creation failed.
-    const void* eventSource();
-
-    std::once_flag eventSourceOnce_;
+    // The private-state event source (a CGEventSourceRef; null when its creation failed),
+    // made on the main thread together with the first keyboard event.
+    std::mutex eventSourceMutex_;
+    std::atomic<bool> eventSourceReady_{false};
     std::shared_ptr<const void> eventSource_;
+
+    std::atomic<bool> stopMainLoopRequested_{false};
 
     struct WorkspaceStateDeleter {
         void operator()(AppleWorkspaceState* state) const;

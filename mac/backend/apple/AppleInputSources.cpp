@@ -1,4 +1,5 @@
 #include "mac/backend/apple/AppleBackend.h"
+#include "mac/backend/apple/AutoreleasePool.h"
 #include "mac/backend/apple/CFConversions.h"
 
 #include <Carbon/Carbon.h>
@@ -29,18 +30,7 @@ InputSourceInfo describe(TISInputSourceRef source, std::shared_ptr<const void> n
     return info;
 }
 
-} // namespace
-
-std::optional<InputSourceInfo> AppleBackend::currentKeyboardInputSource() {
-    const TISInputSourceRef source = TISCopyCurrentKeyboardInputSource();
-    if (!source) {
-        return std::nullopt;
-    }
-    return describe(source, apple::shareOwned(source));
-}
-
-std::optional<std::vector<InputSourceInfo>>
-AppleBackend::inputSourceList(const InputSourceFilter& filter) {
+std::optional<std::vector<InputSourceInfo>> listSources(const InputSourceFilter& filter) {
     const void* keys[3] = {};
     const void* values[3] = {};
     CFIndex count = 0;
@@ -85,11 +75,39 @@ AppleBackend::inputSourceList(const InputSourceFilter& filter) {
     return sources;
 }
 
+} // namespace
+
+// Text Input Sources belong to the main thread: every call below hops there.
+
+std::optional<InputSourceInfo> AppleBackend::currentKeyboardInputSource() {
+    std::optional<InputSourceInfo> current;
+    runOnMainThread([&] {
+        apple::inAutoreleasePool([&] {
+            const TISInputSourceRef source = TISCopyCurrentKeyboardInputSource();
+            if (source) {
+                current = describe(source, apple::shareOwned(source));
+            }
+        });
+    });
+    return current;
+}
+
+std::optional<std::vector<InputSourceInfo>>
+AppleBackend::inputSourceList(const InputSourceFilter& filter) {
+    std::optional<std::vector<InputSourceInfo>> sources;
+    runOnMainThread([&] { apple::inAutoreleasePool([&] { sources = listSources(filter); }); });
+    return sources;
+}
+
 std::int32_t AppleBackend::selectInputSource(const InputSourceInfo& source) {
     if (!source.native) {
         return paramErr;
     }
-    return TISSelectInputSource(nativeSource(source));
+    OSStatus status = paramErr;
+    runOnMainThread([&] {
+        apple::inAutoreleasePool([&] { status = TISSelectInputSource(nativeSource(source)); });
+    });
+    return status;
 }
 
 } // namespace plumeo

@@ -1,4 +1,5 @@
 #include "mac/backend/apple/AppleBackend.h"
+#include "mac/backend/apple/AutoreleasePool.h"
 #include "mac/backend/apple/CFConversions.h"
 
 #include <ApplicationServices/ApplicationServices.h>
@@ -22,28 +23,45 @@ private:
 
 } // namespace
 
-const void* AppleBackend::eventSource() {
-    std::call_once(eventSourceOnce_, [this] {
-        eventSource_ = apple::shareOwned(CGEventSourceCreate(kCGEventSourceStatePrivate));
-    });
-    return eventSource_.get();
-}
-
 std::unique_ptr<KeyboardEvent> AppleBackend::createKeyboardEvent(const KeyEventSpec& spec) {
-    // CGEventSourceRef is not a const pointer; the source is only ever handed back to Quartz.
-    const auto source = static_cast<CGEventSourceRef>(const_cast<void*>(eventSource()));
-    apple::CFOwned<CGEventRef> event(
-        CGEventCreateKeyboardEvent(source, static_cast<CGKeyCode>(spec.virtualKey), spec.keyDown));
-    if (!event) {
-        return nullptr;
-    }
-    CGEventSetFlags(event.get(), static_cast<CGEventFlags>(spec.flags));
-    CGEventSetIntegerValueField(event.get(), kCGEventSourceUserData, spec.userData);
-    if (!spec.unicode.empty()) {
-        CGEventKeyboardSetUnicodeString(event.get(), spec.unicode.size(),
-                                        reinterpret_cast<const UniChar*>(spec.unicode.data()));
-    }
-    return std::make_unique<AppleKeyboardEvent>(spec, std::move(event));
+    return apple::inAutoreleasePool([&]() -> std::unique_ptr<KeyboardEvent> {
+        apple::CFOwned<CGEventRef> event;
+        const auto create = [&] {
+            // CGEventSourceRef is not a const pointer; the source only goes back to Quartz.
+            const auto source =
+                static_cast<CGEventSourceRef>(const_cast<void*>(eventSource_.get()));
+            event.reset(CGEventCreateKeyboardEvent(source, static_cast<CGKeyCode>(spec.virtualKey),
+                                                   spec.keyDown));
+        };
+        if (eventSourceReady_.load(std::memory_order_acquire)) {
+            create();
+        } else {
+            std::lock_guard lock(eventSourceMutex_);
+            if (eventSourceReady_.load(std::memory_order_relaxed)) {
+                create();
+            } else {
+                const bool hopped = runOnMainThread([&] {
+                    eventSource_ =
+                        apple::shareOwned(CGEventSourceCreate(kCGEventSourceStatePrivate));
+                    create();
+                });
+                if (!hopped) {
+                    return nullptr;
+                }
+                eventSourceReady_.store(true, std::memory_order_release);
+            }
+        }
+        if (!event) {
+            return nullptr;
+        }
+        CGEventSetFlags(event.get(), static_cast<CGEventFlags>(spec.flags));
+        CGEventSetIntegerValueField(event.get(), kCGEventSourceUserData, spec.userData);
+        if (!spec.unicode.empty()) {
+            CGEventKeyboardSetUnicodeString(event.get(), spec.unicode.size(),
+                                            reinterpret_cast<const UniChar*>(spec.unicode.data()));
+        }
+        return std::make_unique<AppleKeyboardEvent>(spec, std::move(event));
+    });
 }
 
 void AppleBackend::postKeyboardEvent(const KeyboardEvent& event,
@@ -52,27 +70,31 @@ void AppleBackend::postKeyboardEvent(const KeyboardEvent& event,
     if (!native) {
         return;
     }
-    switch (destination.kind) {
-    case KeyEventDestination::Kind::process:
-        CGEventPostToPid(destination.pid, native->event());
-        return;
-    case KeyEventDestination::Kind::hidTap:
-        CGEventPost(kCGHIDEventTap, native->event());
-        return;
-    }
+    apple::inAutoreleasePool([&] {
+        switch (destination.kind) {
+        case KeyEventDestination::Kind::process:
+            CGEventPostToPid(destination.pid, native->event());
+            return;
+        case KeyEventDestination::Kind::hidTap:
+            CGEventPost(kCGHIDEventTap, native->event());
+            return;
+        }
+    });
 }
 
 double AppleBackend::secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) {
-    return CGEventSourceSecondsSinceLastEventType(static_cast<CGEventSourceStateID>(state),
-                                                  static_cast<CGEventType>(eventType));
+    return apple::inAutoreleasePool([&] {
+        return CGEventSourceSecondsSinceLastEventType(static_cast<CGEventSourceStateID>(state),
+                                                      static_cast<CGEventType>(eventType));
+    });
 }
 
 bool AppleBackend::preflightPostEventAccess() {
-    return CGPreflightPostEventAccess();
+    return apple::inAutoreleasePool([] { return CGPreflightPostEventAccess(); });
 }
 
 bool AppleBackend::requestPostEventAccess() {
-    return CGRequestPostEventAccess();
+    return apple::inAutoreleasePool([] { return CGRequestPostEventAccess(); });
 }
 
 } // namespace plumeo

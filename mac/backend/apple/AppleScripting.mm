@@ -112,6 +112,7 @@ ScriptCompilation AppleBackend::compileScript(const std::string& source) {
         if (![script compileAndReturnError:&error]) {
             compilation.status = ScriptCompilation::Status::notCompiled;
             compilation.errorMessage = errorMessage(error);
+            compilation.errorNumber = errorNumber(error);
             return compilation;
         }
         compilation.status = ScriptCompilation::Status::compiled;

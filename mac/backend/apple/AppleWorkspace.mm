@@ -4,6 +4,8 @@
 #import <AppKit/AppKit.h>
 #import <CoreFoundation/CoreFoundation.h>
 #import <Foundation/Foundation.h>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <future>
 
@@ -19,6 +21,19 @@ struct ObserverSlot {
     bool active = true;
     std::function<void(std::int32_t)> callback;
 };
+
+/// One hop to the main thread. A hop that the caller gave up on is abandoned, and the block,
+/// should the main thread still come to it, then leaves `work` alone.
+struct MainThreadHop {
+    enum class State { waiting, taken, abandoned, done };
+    std::mutex mutex;
+    std::condition_variable changed;
+    State state = State::waiting;
+    std::exception_ptr failure;
+};
+
+constexpr double keepAliveSeconds = 1.0e9;
+constexpr double mainLoopSliceSeconds = 0.25;
 
 struct ObserverEntry {
     id observer;
@@ -209,29 +224,89 @@ void AppleBackend::removeObserver(ObserverToken token) {
 }
 
 double AppleBackend::systemUptime() {
-    return NSProcessInfo.processInfo.systemUptime;
+    @autoreleasepool {
+        return NSProcessInfo.processInfo.systemUptime;
+    }
 }
 
-void AppleBackend::runOnMainThread(const std::function<void()>& work) {
-    CFRunLoopRef mainLoop = CFRunLoopGetMain();
-    if (CFRunLoopGetCurrent() == mainLoop) {
+bool AppleBackend::isMainThread() {
+    return CFRunLoopGetCurrent() == CFRunLoopGetMain();
+}
+
+bool AppleBackend::runOnMainThread(const std::function<void()>& work, double waitSeconds) {
+    if (isMainThread()) {
         work();
-        return;
+        return true;
     }
-    std::promise<void> done;
-    // The block refers to both through pointers: this thread waits until it has run.
+    auto hop = std::make_shared<MainThreadHop>();
+    // The block reaches `work` through a pointer: it runs only while this call waits for it.
     const std::function<void()>* job = &work;
-    std::promise<void>* finished = &done;
+    CFRunLoopRef mainLoop = CFRunLoopGetMain();
     CFRunLoopPerformBlock(mainLoop, kCFRunLoopCommonModes, ^{
+      {
+          std::lock_guard lock(hop->mutex);
+          if (hop->state == MainThreadHop::State::abandoned) {
+              return;
+          }
+          hop->state = MainThreadHop::State::taken;
+      }
+      hop->changed.notify_all();
       try {
           (*job)();
-          finished->set_value();
       } catch (...) {
-          finished->set_exception(std::current_exception());
+          hop->failure = std::current_exception();
       }
+      {
+          std::lock_guard lock(hop->mutex);
+          hop->state = MainThreadHop::State::done;
+      }
+      hop->changed.notify_all();
     });
     CFRunLoopWakeUp(mainLoop);
-    done.get_future().get();
+
+    std::unique_lock lock(hop->mutex);
+    const bool taken = hop->changed.wait_for(lock, std::chrono::duration<double>(waitSeconds), [&] {
+        return hop->state != MainThreadHop::State::waiting;
+    });
+    if (!taken) {
+        // The main thread is not turning its run loop, or waits for this thread.
+        hop->state = MainThreadHop::State::abandoned;
+        return false;
+    }
+    hop->changed.wait(lock, [&] { return hop->state == MainThreadHop::State::done; });
+    if (hop->failure) {
+        std::rethrow_exception(hop->failure);
+    }
+    return true;
+}
+
+void AppleBackend::runMainLoop() {
+    if (!isMainThread()) {
+        return;
+    }
+    // Without any source or timer the run loop would return at once; this timer never fires
+    // in practice and keeps it waiting for hops, notifications and hot keys instead.
+    const apple::CFOwned<CFRunLoopTimerRef> keepAlive(CFRunLoopTimerCreateWithHandler(
+        kCFAllocatorDefault, CFAbsoluteTimeGetCurrent() + keepAliveSeconds, keepAliveSeconds, 0, 0,
+        ^(CFRunLoopTimerRef){
+        }));
+    CFRunLoopRef mainLoop = CFRunLoopGetMain();
+    CFRunLoopAddTimer(mainLoop, keepAlive.get(), kCFRunLoopCommonModes);
+    // Turned in slices, so that a stop requested just before a slice starts is seen soon.
+    while (!stopMainLoopRequested_.load()) {
+        @autoreleasepool {
+            CFRunLoopRunInMode(kCFRunLoopDefaultMode, mainLoopSliceSeconds, false);
+        }
+    }
+    stopMainLoopRequested_ = false;
+    CFRunLoopRemoveTimer(mainLoop, keepAlive.get(), kCFRunLoopCommonModes);
+}
+
+void AppleBackend::stopMainLoop() {
+    stopMainLoopRequested_ = true;
+    CFRunLoopRef mainLoop = CFRunLoopGetMain();
+    CFRunLoopStop(mainLoop);
+    CFRunLoopWakeUp(mainLoop);
 }
 
 std::string AppleBackend::operatingSystemVersion() {

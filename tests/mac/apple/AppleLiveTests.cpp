@@ -8,7 +8,6 @@
 #include "mac/backend/apple/AppleBackend.h"
 
 #include <CoreFoundation/CoreFoundation.h>
-#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -123,6 +122,13 @@ TEST_F(AppleLiveTest, AccessibilityReadsUtf16RangesAcrossEmoji) {
         axString(backend.axParameterizedAttribute(*body, "AXStringForRange", AXTextRange{6, 5})),
         u"👍🏽b");
     EXPECT_TRUE(axRange(backend.axAttribute(*body, "AXSelectedTextRange")));
+    const auto several =
+        backend.axMultipleAttributes(*body, {"AXRole", "AXNumberOfCharacters", "AXNoSuchThing"});
+    ASSERT_EQ(several.size(), 3u);
+    EXPECT_EQ(axString(several[0]), u"AXTextArea");
+    EXPECT_EQ(axNumber(several[1]), static_cast<double>(text.size()));
+    EXPECT_FALSE(several[2].ok());
+    RecordProperty("unknownAttributeError", static_cast<int>(several[2].error));
     EXPECT_TRUE(backend.axIsSameElement(
         *body,
         *axElement(backend.axAttribute(backend.axApplicationElement(pid), "AXFocusedUIElement"))));
@@ -165,21 +171,19 @@ TEST_F(AppleLiveTest, ProcessRoutedKeysLeaveTheHidIdleClockRunning) {
                                                     EventSourceState::hidSystemState, 10)));
 }
 
-TEST_F(AppleLiveTest, InputSourceCallsHopToTheMainThread) {
+TEST_F(AppleLiveTest, InputSourceCallsHopToTheMainThreadWhileItsLoopTurns) {
     std::optional<InputSourceInfo> current;
     std::optional<std::vector<InputSourceInfo>> enabled;
-    std::atomic<bool> done{false};
+    std::int32_t selected = -1;
     std::thread worker([&] {
-        backend.runOnMainThread([&] {
-            current = backend.currentKeyboardInputSource();
-            enabled = backend.inputSourceList({std::nullopt, true, true, false});
-        });
-        done = true;
-        CFRunLoopStop(CFRunLoopGetMain());
+        current = backend.currentKeyboardInputSource();
+        enabled = backend.inputSourceList({std::nullopt, true, true, false});
+        if (current) {
+            selected = backend.selectInputSource(*current);
+        }
+        backend.stopMainLoop();
     });
-    while (!done) {
-        CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.1, false);
-    }
+    backend.runMainLoop();
     worker.join();
     ASSERT_TRUE(current && current->id);
     ASSERT_TRUE(enabled);
@@ -188,16 +192,29 @@ TEST_F(AppleLiveTest, InputSourceCallsHopToTheMainThread) {
         listed = listed || source.id == current->id;
     }
     EXPECT_TRUE(listed) << *current->id;
-    EXPECT_EQ(backend.selectInputSource(*current), 0);
+    EXPECT_EQ(selected, 0);
 }
 
-TEST_F(AppleLiveTest, HotKeysRegisterAndRegisterAgainAfterRelease) {
+TEST_F(AppleLiveTest, AHopGivesUpWhenTheMainThreadWaitsForTheCaller) {
+    bool ran = false;
+    bool hopped = true;
+    std::thread worker([&] { hopped = backend.runOnMainThread([&] { ran = true; }, 0.2); });
+    worker.join(); // the main thread waits here and turns no run loop
+    EXPECT_FALSE(hopped);
+    // The abandoned block reaches the main thread later and must leave `ran` alone.
+    CFRunLoopRunInMode(kCFRunLoopDefaultMode, 0.1, false);
+    EXPECT_FALSE(ran);
+}
+
+TEST_F(AppleLiveTest, AnExclusiveHotKeyIsRefusedWhileHeld) {
     const auto handler = backend.installHotKeyHandler([](std::optional<HotKeyID>) { return 0; });
     ASSERT_TRUE(handler);
-    const auto first = backend.registerHotKey(35, 0x1900, {plmo, 1});
+    const auto first = backend.registerHotKey(35, 0x1900, {plmo, 1}, HotKeyOwnership::exclusive);
     ASSERT_TRUE(first);
+    const auto second = backend.registerHotKey(35, 0x1900, {plmo, 2}, HotKeyOwnership::exclusive);
+    EXPECT_FALSE(second);
     backend.unregisterHotKey(*first);
-    const auto again = backend.registerHotKey(35, 0x1900, {plmo, 1});
+    const auto again = backend.registerHotKey(35, 0x1900, {plmo, 1}, HotKeyOwnership::exclusive);
     EXPECT_TRUE(again);
     if (again) {
         backend.unregisterHotKey(*again);
@@ -226,6 +243,7 @@ TEST_F(AppleLiveTest, ScriptDescriptorsAndErrorsArriveTyped) {
     const auto broken = backend.compileScript("on (");
     EXPECT_EQ(broken.status, ScriptCompilation::Status::notCompiled);
     EXPECT_TRUE(broken.errorMessage);
+    EXPECT_TRUE(broken.errorNumber);
 }
 
 } // namespace

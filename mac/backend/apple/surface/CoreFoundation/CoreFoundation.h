@@ -69,9 +69,31 @@ extern CFIndex CFStringGetBytes(CFStringRef theString, CFRange range, CFStringEn
                                 UInt8 lossByte, Boolean isExternalRepresentation, UInt8* buffer,
                                 CFIndex maxBufLen, CFIndex* usedBufLen);
 
+// CFBase.h: CFNull
+typedef const struct __CFNull* CFNullRef;
+
+extern CFTypeID CFNullGetTypeID(void);
+
 // CFArray.h
 typedef const struct __CFArray* CFArrayRef;
+typedef const void* (*CFArrayRetainCallBack)(CFAllocatorRef allocator, const void* value);
+typedef void (*CFArrayReleaseCallBack)(CFAllocatorRef allocator, const void* value);
+typedef CFStringRef (*CFArrayCopyDescriptionCallBack)(const void* value);
+typedef Boolean (*CFArrayEqualCallBack)(const void* value1, const void* value2);
 
+PLUMEO_SURFACE_TYPES_BEGIN
+typedef struct {
+    CFIndex version;
+    CFArrayRetainCallBack retain;
+    CFArrayReleaseCallBack release;
+    CFArrayCopyDescriptionCallBack copyDescription;
+    CFArrayEqualCallBack equal;
+} CFArrayCallBacks;
+PLUMEO_SURFACE_TYPES_END
+
+extern const CFArrayCallBacks kCFTypeArrayCallBacks;
+extern CFArrayRef CFArrayCreate(CFAllocatorRef allocator, const void** values, CFIndex numValues,
+                                const CFArrayCallBacks* callBacks);
 extern CFTypeID CFArrayGetTypeID(void);
 extern CFIndex CFArrayGetCount(CFArrayRef theArray);
 extern const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
@@ -130,10 +152,14 @@ extern Boolean CFNumberGetValue(CFNumberRef number, CFNumberType theType, void* 
 
 // CFDate.h
 typedef double CFTimeInterval;
+typedef CFTimeInterval CFAbsoluteTime;
+
+extern CFAbsoluteTime CFAbsoluteTimeGetCurrent(void);
 
 // CFRunLoop.h
 typedef struct __CFRunLoop* CFRunLoopRef;
 typedef CFStringRef CFRunLoopMode;
+typedef struct __CFRunLoopTimer* CFRunLoopTimerRef;
 
 PLUMEO_SURFACE_TYPES_BEGIN
 typedef CF_ENUM(SInt32, CFRunLoopRunResult){
@@ -153,8 +179,15 @@ extern CFRunLoopRunResult CFRunLoopRunInMode(CFRunLoopMode mode, CFTimeInterval 
                                              Boolean returnAfterSourceHandled);
 extern void CFRunLoopStop(CFRunLoopRef rl);
 extern void CFRunLoopWakeUp(CFRunLoopRef rl);
+extern void CFRunLoopAddTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFRunLoopMode mode);
+extern void CFRunLoopRemoveTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFRunLoopMode mode);
 #if __BLOCKS__
 extern void CFRunLoopPerformBlock(CFRunLoopRef rl, CFTypeRef mode, void (^block)(void));
+extern CFRunLoopTimerRef CFRunLoopTimerCreateWithHandler(CFAllocatorRef allocator,
+                                                         CFAbsoluteTime fireDate,
+                                                         CFTimeInterval interval,
+                                                         CFOptionFlags flags, CFIndex order,
+                                                         void (^block)(CFRunLoopTimerRef timer));
 #endif
 
 CF_EXTERN_C_END
