@@ -5,7 +5,8 @@
 #include "fuzz/FuzzInput.h"
 
 #include <algorithm>
-#include <unicode/uchar.h>
+#include <memory>
+#include <unicode/brkiter.h>
 #include <vector>
 
 using namespace plumeo;
@@ -65,17 +66,19 @@ bool startsWithListMarker(std::u16string_view line) {
            (line[digits + 1] == u' ' || line[digits + 1] == u'\t');
 }
 
-bool hasLowercaseSentenceStart(std::u16string_view line) {
+/// A code unit counts as the character it stands for only when it is a whole grapheme cluster:
+/// a letter with a mark, a joiner or an emoji modifier on it is no plain lower-case letter.
+bool hasLowercaseSentenceStart(std::u16string_view line, icu::BreakIterator& clusters,
+                               std::size_t lineStart) {
     enum class State { sentenceStart, afterPunctuation, inside } state = State::sentenceStart;
     for (std::size_t i = 0; i < line.size(); ++i) {
-        const char16_t unit = line[i];
-        // A letter with a combining mark on it is no plain lower-case letter.
-        const bool marked =
-            i + 1 < line.size() && u_hasBinaryProperty(line[i + 1], UCHAR_GRAPHEME_EXTEND);
+        const auto at = static_cast<std::int32_t>(lineStart + i);
+        const char16_t unit =
+            clusters.isBoundary(at) && clusters.isBoundary(at + 1) ? line[i] : u'\0';
         if (unit == u'.' || unit == u'!' || unit == u'?') {
             state = State::afterPunctuation;
         } else if (state == State::sentenceStart) {
-            if (unit >= u'a' && unit <= u'z' && !marked)
+            if (unit >= u'a' && unit <= u'z')
                 return true;
             if (unit != u' ')
                 state = State::inside;
@@ -84,6 +87,20 @@ bool hasLowercaseSentenceStart(std::u16string_view line) {
         }
     }
     return false;
+}
+
+bool anyLowercaseSentenceStart(std::u16string_view text,
+                               const std::vector<std::u16string_view>& split) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> clusters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    FUZZ_CHECK(U_SUCCESS(status));
+    const icu::UnicodeString alias(false, text.data(), static_cast<std::int32_t>(text.size()));
+    clusters->setText(alias);
+    return std::any_of(split.begin(), split.end(), [&](std::u16string_view line) {
+        return hasLowercaseSentenceStart(line, *clusters,
+                                         static_cast<std::size_t>(line.data() - text.data()));
+    });
 }
 
 std::vector<AutocorrectRisk> referenceRisks(std::u16string_view text) {
@@ -95,7 +112,7 @@ std::vector<AutocorrectRisk> referenceRisks(std::u16string_view text) {
         containsAny(lower, {u"(c)", u"(r)", u"(tm)", u"->", u"<-", u"=>", u":)"}),
         containsAny(text, {u"1/2", u"1/4", u"3/4"}),
         std::any_of(split.begin(), split.end(), startsWithListMarker),
-        std::any_of(split.begin(), split.end(), hasLowercaseSentenceStart),
+        anyLowercaseSentenceStart(text, split),
         contains(text, u"..."),
         containsAny(lower, {u"http://", u"https://", u"www."}),
     };

@@ -1,6 +1,8 @@
 // Article preparation on arbitrary UTF-16: either a typed PreparationError or a prepared text
 // whose units, offsets, chunks and statistics agree with each other and with the article.
+// A prepared text is then planned: durations from kept draws must equal the built plan's sum.
 
+#include "core/text/Planner.h"
 #include "core/text/TextPreparer.h"
 #include "core/text/Utf16.h"
 #include "fuzz/FuzzInput.h"
@@ -112,14 +114,18 @@ void checkPrepared(std::u16string_view article, const PreparedText& text) {
         FUZZ_CHECK(text.offsets[i + 1] - text.offsets[i] == unit.wordLength());
         FUZZ_CHECK(text.unitCountEndingAtOffset(text.offsets[i]) == i);
         if (unit.kind != UnitKind::text) {
-            FUZZ_CHECK(unit.wordLength() == 1 && unit.eventChunks.empty());
+            FUZZ_CHECK(unit.wordLength() == 1 && unit.eventChunks().empty());
             FUZZ_CHECK(unit.strokes().size() == 1);
             paragraphBreaks += unit.kind == UnitKind::paragraphBreak;
             continue;
         }
         ++textUnits;
         std::u16string joined;
-        for (const std::u16string& chunk : unit.eventChunks) {
+        std::u16string stroked;
+        for (const KeyStroke& stroke : unit.strokes())
+            stroked += stroke.text;
+        FUZZ_CHECK(stroked == unit.wordText);
+        for (const std::u16string_view chunk : unit.eventChunks()) {
             FUZZ_CHECK(!chunk.empty());
             FUZZ_CHECK(chunk.size() <= static_cast<std::size_t>(KeyStroke::maxUnicodeLength));
             // A chunk boundary inside a surrogate pair would send half a character.
@@ -127,7 +133,7 @@ void checkPrepared(std::u16string_view article, const PreparedText& text) {
             joined += chunk;
         }
         FUZZ_CHECK(joined == unit.wordText);
-        FUZZ_CHECK(unit.strokes().size() == unit.eventChunks.size());
+        FUZZ_CHECK(unit.strokes().size() == unit.eventChunks().size());
     }
     // Falling inside the last unit or beyond the end is never a unit boundary.
     FUZZ_CHECK(!text.unitCountEndingAtOffset(text.totalWordLength() + 1));
@@ -147,6 +153,24 @@ void checkPrepared(std::u16string_view article, const PreparedText& text) {
     FUZZ_CHECK(text.stats.latinWords == counted.latinWords);
 }
 
+/// The speed search estimates durations without building plans; each estimate must be the
+/// built plan's sum exactly, or the search could choose another speed than the plans justify.
+void checkDurations(FuzzedDataProvider& data, const PreparedText& text) {
+    const TypingMode mode = allTypingModes[data.ConsumeIntegralInRange<std::size_t>(0, 2)];
+    const bool typos = data.ConsumeBool();
+    ModeSettings settings =
+        ModeSettings::make(mode, 200, typos, data.ConsumeFloatingPointInRange(0.0, 1.0));
+    const auto seed = data.ConsumeIntegral<std::uint64_t>();
+    const Planner::PlanDurations durations(text, settings, seed);
+    for (int k = 0; k < 3; ++k) {
+        settings.unitsPerMinute = data.ConsumeFloatingPointInRange(1.0, 8000.0);
+        double totalMs = 0;
+        for (const PlanStep& step : Planner::plan(text, settings, 0, seed))
+            totalMs += step.delayAfterMs;
+        FUZZ_CHECK(durations.seconds(settings.unitsPerMinute) == totalMs / 1000);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -163,6 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         FUZZ_CHECK(!mustFail);
         checkPrepared(article, text);
         FUZZ_CHECK(TextPreparer::prepare(article) == text);
+        checkDurations(data, text);
     } catch (const PreparationError& error) {
         FUZZ_CHECK(mustFail);
         FUZZ_CHECK(!error.description().empty());

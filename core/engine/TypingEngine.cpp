@@ -74,33 +74,39 @@ TypingEngine::~TypingEngine() {
         worker_.join();
 }
 
-void TypingEngine::launch(std::function<void(TypingEngine&)> job) {
-    std::thread previous;
-    {
-        Lock lock(mutex_);
-        if (jobRunning_) {
-            // The worker is finishing a job (typically the settle measurement after a stop);
-            // it runs this one next instead of losing the user's request.
-            if (!queuedJob_)
-                queuedJob_ = std::move(job);
-            return;
-        }
-        jobRunning_ = true;
-        previous = std::move(worker_);
-        try {
-            worker_ = std::thread(&TypingEngine::workerMain, shared_from_this(), std::move(job));
-        } catch (...) {
-            jobRunning_ = false;
-            throw;
-        }
+bool TypingEngine::mayLaunchLocked() const {
+    if (!jobRunning_)
+        return true;
+    // A job that has settled the phase on a stop, a relocation or a result only measures or
+    // returns now: the user's next request runs right after it instead of being lost.
+    const bool windingDown = !isWorkingPhase(phase_) && !acceptPending_;
+    return windingDown && !queuedJob_;
+}
+
+std::thread TypingEngine::launchLocked(std::function<void(TypingEngine&)> job) {
+    if (jobRunning_) {
+        queuedJob_ = std::move(job);
+        return {};
     }
+    jobRunning_ = true;
+    std::thread previous = std::move(worker_);
+    try {
+        worker_ = std::thread(&TypingEngine::workerMain, shared_from_this(), std::move(job));
+    } catch (...) {
+        jobRunning_ = false;
+        throw;
+    }
+    return previous;
+}
+
+void TypingEngine::joinPrevious(std::thread previous) {
     // The previous worker has cleared jobRunning and is only returning.
-    if (previous.joinable()) {
-        if (previous.get_id() == std::this_thread::get_id())
-            previous.detach();
-        else
-            previous.join();
-    }
+    if (!previous.joinable())
+        return;
+    if (previous.get_id() == std::this_thread::get_id())
+        previous.detach();
+    else
+        previous.join();
 }
 
 void TypingEngine::workerMain(std::shared_ptr<TypingEngine> engine,
@@ -122,6 +128,11 @@ void TypingEngine::workerMain(std::shared_ptr<TypingEngine> engine,
         }
         job = std::move(engine->queuedJob_);
         engine->queuedJob_ = nullptr;
+        if (isWorkingPhase(engine->phase_) && engine->stopRequest_) {
+            // Stopped after it was asked for and before it could begin: the stop decides.
+            const StopReason reason = *engine->stopRequest_;
+            job = [reason](TypingEngine& self) { self.handleStop(reason); };
+        }
     }
     // The engine may be released here, on its own worker; its destructor then detaches.
     engine.reset();
@@ -138,15 +149,17 @@ bool TypingEngine::waitUntilIdle(double timeoutSeconds) {
 // Public operations
 
 void TypingEngine::start() {
+    std::thread previous;
     {
         Lock lock(mutex_);
-        if (phase_.kind != SessionPhase::Kind::idle)
+        if (phase_.kind != SessionPhase::Kind::idle || !mayLaunchLocked())
             return;
         phase_ = SessionPhase::typing();
         stopRequest_.reset();
+        previous = launchLocked([](TypingEngine& engine) { engine.runTyping(std::nullopt); });
     }
     publish();
-    launch([](TypingEngine& engine) { engine.runTyping(std::nullopt); });
+    joinPrevious(std::move(previous));
 }
 
 void TypingEngine::requestStop(const StopReason& reason) {
@@ -313,6 +326,10 @@ void TypingEngine::handleStop(const StopReason& reason) {
     bool measure = true;
     {
         Lock lock(mutex_);
+        // Outside the working phases a recorded request belongs to an earlier stop that has
+        // been handled; this one must not be mistaken for it.
+        if (!isWorkingPhase(phase_))
+            stopRequest_.reset();
         recordStopLocked(reason);
         const double now = clock_->now();
         if (lastStop_)
@@ -377,6 +394,39 @@ void TypingEngine::measureSettle() {
     publish();
 }
 
+TypingEngine::StopOutcome TypingEngine::awaitQuietDocument(SessionPhase::Kind phase) {
+    const double started = clock_->now();
+    std::optional<std::pair<int, int>> selection;
+    double lastChange = started;
+    for (;;) {
+        {
+            Lock lock(mutex_);
+            if (phase_.kind != phase)
+                return std::nullopt;
+        }
+        const DocState state = reader_->state();
+        if (state.documentID != documentID_)
+            return std::nullopt; // Nothing of ours lands there; the job's checks say so.
+        const std::pair current{state.selectionStart, state.selectionEnd};
+        const double now = clock_->now();
+        if (current != selection) {
+            selection = current;
+            lastChange = now;
+        } else if (now - lastChange >= settleWindow()) {
+            return std::nullopt;
+        }
+        if (now - started >= quietTimeout())
+            return StopReason::wordNotKeepingUp(
+                "文档一直在变化（Word 可能仍在处理已发送的按键，或有人正在编辑），请稍候再继续");
+        if (phase == SessionPhase::Kind::paused) {
+            // A paused session keeps the request of its stop; only the phase tells here.
+            std::this_thread::sleep_for(std::chrono::duration<double>(pollInterval()));
+        } else if (auto reason = waitInterruptibly(pollInterval())) {
+            return reason;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Typing
 
@@ -438,9 +488,10 @@ void TypingEngine::typingLoop(double lastPublish) {
             setActivity(EngineActivity::typing);
             const int unit = step.action.unitIndex;
             const std::vector<KeyStroke> strokes = text_.units[unit].strokes();
-            for (std::size_t i = 0; i < strokes.size() && !outcome; ++i)
-                outcome = send(strokes[i],
-                               i + 1 == strokes.size() ? std::optional<int>(unit) : std::nullopt);
+            for (std::size_t i = 0; i < strokes.size() && !outcome; ++i) {
+                const bool last = i + 1 == strokes.size();
+                outcome = send(strokes[i], last ? std::optional<int>(unit) : std::nullopt, !last);
+            }
             break;
         }
         case StepAction::Kind::typoInsert:
@@ -487,7 +538,7 @@ void TypingEngine::typingLoop(double lastPublish) {
 }
 
 TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
-                                             std::optional<int> completesUnit) {
+                                             std::optional<int> completesUnit, bool partOfUnit) {
     std::shared_ptr<TargetGuard> guardian;
     TargetExpectation expectation;
     {
@@ -504,6 +555,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         int sentEnd = anchor.cursorOffset(std::max(ledger_.sentUnits, base), text_);
         if (pendingTypo_)
             sentEnd += utf16Count(pendingTypo_->wrong);
+        sentEnd += partialUnitLength_;
         const int lo = std::min(confirmedEnd, sentEnd);
         const int hi = std::max(confirmedEnd, sentEnd);
         const int afterLength = utf16Count(anchor.after);
@@ -531,8 +583,12 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     }
     lastPostAt_ = clock_->now();
     ++ledger_.strokesSent;
-    if (completesUnit)
+    if (completesUnit) {
         ledger_.sentUnits = *completesUnit + 1;
+        partialUnitLength_ = 0;
+    } else if (partOfUnit) {
+        partialUnitLength_ += utf16Count(stroke.text);
+    }
     return std::nullopt;
 }
 

@@ -60,8 +60,10 @@ enum class CancelKind { user, emergency };
 ///
 /// Always held by std::shared_ptr (create()): a running job keeps the engine alive, and the
 /// last owner may release it on any thread. All public operations are thread-safe. At most
-/// one job runs at a time; a job asked for while the previous one is still finishing (the
-/// settle measurement after a stop) runs right after it rather than being dropped.
+/// one job runs at a time. A request is judged against the phase at the moment it is made:
+/// while a job is at work it is ignored; while a job only winds down after settling the phase
+/// (the settle measurement after a stop) it is queued and runs right after, unless a stop
+/// recorded meanwhile makes it wrong.
 class TypingEngine : public std::enable_shared_from_this<TypingEngine> {
     struct Passkey {};
 
@@ -112,6 +114,10 @@ public:
     void setPollInterval(double seconds) { pollInterval_.store(seconds); }
     double settleWindow() const { return settleWindow_.load(); }
     void setSettleWindow(double seconds) { settleWindow_.store(seconds); }
+    /// How long resuming, continuing or accepting waits at most for the document to come to
+    /// rest (keys posted before the stop may still be landing) before it gives up.
+    double quietTimeout() const { return quietTimeout_.load(); }
+    void setQuietTimeout(double seconds) { quietTimeout_.store(seconds); }
 
     int acceptedDifferences() const;
     /// The fast mode's current interval between units.
@@ -130,7 +136,13 @@ private:
     using StopOutcome = std::optional<StopReason>;
 
     // Worker machinery.
-    void launch(std::function<void(TypingEngine&)> job);
+    /// Under the lock: no job runs, or the running one has settled the phase and only winds
+    /// down, with nothing queued behind it.
+    bool mayLaunchLocked() const;
+    /// Under the lock, after mayLaunchLocked(): starts `job` on a new worker or queues it
+    /// behind the one winding down. Returns the previous worker, to be joined outside the lock.
+    std::thread launchLocked(std::function<void(TypingEngine&)> job);
+    static void joinPrevious(std::thread previous);
     static void workerMain(std::shared_ptr<TypingEngine> engine,
                            std::function<void(TypingEngine&)> job);
     void publish();
@@ -146,11 +158,22 @@ private:
     /// The send procedure for one stroke. When the stroke is the last of unit
     /// `completesUnit`, the unit counts as sent in the same lock section as its post, so a
     /// stop never sees the stroke posted but the unit unsent.
-    StopOutcome send(const KeyStroke& stroke, std::optional<int> completesUnit = std::nullopt);
+    /// Any other stroke of a unit, `partOfUnit`, still moves the cursor before the unit counts.
+    StopOutcome send(const KeyStroke& stroke, std::optional<int> completesUnit = std::nullopt,
+                     bool partOfUnit = false);
     StopOutcome checkpoint();
     void adaptInterval(double checkpointSeconds);
     void handleStop(const StopReason& reason);
     void measureSettle();
+    /// Before a job reads the document to continue: waits until no key posted before the stop
+    /// can still land, that is until the cursor has stood still for the settle window. The
+    /// reason to stop when it never comes to rest or a stop request arrives; nothing once it
+    /// is quiet, or as soon as the phase is no longer `phase` (the caller's own phase check
+    /// then ends the job). A failing read throws, like the job's own reads.
+    StopOutcome awaitQuietDocument(SessionPhase::Kind phase);
+    /// The wait above for the resume and continue jobs; false when the job must end (the
+    /// stop or the failed read has been handled).
+    bool awaitQuietBeforeResuming();
     StopOutcome typoInsert(const std::u16string& wrong, int beforeUnit);
     StopOutcome typoDelete(int beforeUnit);
     StopOutcome verifyBackspace(int beforeUnit);
@@ -164,6 +187,8 @@ private:
     void runResume();
     void runContinue(std::optional<int> fromUnit);
     void runAccept();
+    /// The accept job's decision: true when the differences were accepted and typing may go on.
+    bool acceptDifferences();
     void runFinalVerification();
     void enterRelocation(const std::string& message, std::optional<int> knownCursor);
     void failReadWhileResuming(const std::string& errorText);
@@ -190,6 +215,7 @@ private:
     std::atomic<double> checkpointTimeout_{2.5};
     std::atomic<double> pollInterval_{0.03};
     std::atomic<double> settleWindow_{0.35};
+    std::atomic<double> quietTimeout_{10.0};
 
     // Everything below is guarded by mutex_; condition_ wakes the worker's waits.
     mutable std::mutex mutex_;
@@ -203,6 +229,9 @@ private:
     std::vector<PlanStep> steps_;
     int stepIndex_ = 0;
     std::optional<PendingTypo> pendingTypo_;
+    // UTF-16 units of the unit in progress already posted: a grapheme cluster longer than one
+    // key event's payload takes several, and the cursor may stand after any of them.
+    int partialUnitLength_ = 0;
     EngineActivity activity_ = EngineActivity::idle;
     std::optional<StopMetrics> lastStop_;
     std::optional<double> lastPostAt_;
@@ -214,6 +243,9 @@ private:
     std::optional<RelocationHint> relocationHint_;
     int acceptedDifferences_ = 0;
     bool jobRunning_ = false;
+    // The accept job looks at the document while the phase stays paused: while it is asked
+    // for or runs, a paused phase does not mean the worker only winds down.
+    bool acceptPending_ = false;
     std::function<void(TypingEngine&)> queuedJob_;
     std::thread worker_;
 };

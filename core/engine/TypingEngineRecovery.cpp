@@ -42,7 +42,7 @@ TypingEngine::StopOutcome TypingEngine::typoInsert(const std::u16string& wrong, 
     const int windowStart = start - std::min(start, contextBefore);
     const int afterContext = std::min(utf16Count(anchor->after), typoContextAfter);
     const std::u16string expected = expectedSlice(*anchor, text_, beforeUnit, windowStart, start) +
-                                    wrong + anchor->after.substr(0, afterContext);
+                                    wrong + utf16Slice(anchor->after, 0, afterContext);
     return verifyTypoWindow(TypoCheck::afterInsert, cursor, windowStart, cursor + afterContext,
                             expected);
 }
@@ -70,7 +70,7 @@ TypingEngine::StopOutcome TypingEngine::verifyBackspace(int beforeUnit) {
     const int afterContext = std::min(utf16Count(anchor->after), typoContextAfter);
     const std::u16string expected =
         expectedSlice(*anchor, text_, beforeUnit, windowStart, position) +
-        anchor->after.substr(0, afterContext);
+        utf16Slice(anchor->after, 0, afterContext);
     if (auto reason = verifyTypoWindow(TypoCheck::afterBackspace, position, windowStart,
                                        position + afterContext, expected))
         return reason;
@@ -122,45 +122,63 @@ TypingEngine::StopOutcome TypingEngine::verifyTypoWindow(TypoCheck check, int cu
 // Public operations
 
 void TypingEngine::resume() {
+    std::thread previous;
     {
         Lock lock(mutex_);
         using Kind = SessionPhase::Kind;
-        if (phase_.kind != Kind::paused && phase_.kind != Kind::needsRelocation)
+        if ((phase_.kind != Kind::paused && phase_.kind != Kind::needsRelocation) ||
+            !mayLaunchLocked())
             return;
         phase_ = SessionPhase::resuming();
         stopRequest_.reset();
+        previous = launchLocked([](TypingEngine& engine) { engine.runResume(); });
     }
     publish();
-    launch([](TypingEngine& engine) { engine.runResume(); });
+    joinPrevious(std::move(previous));
 }
 
 void TypingEngine::continueFromCursor(std::optional<int> fromUnit) {
+    std::thread previous;
     {
         Lock lock(mutex_);
-        if (phase_.kind != SessionPhase::Kind::needsRelocation)
+        if (phase_.kind != SessionPhase::Kind::needsRelocation || !mayLaunchLocked())
             return;
         phase_ = SessionPhase::resuming();
         stopRequest_.reset();
+        previous =
+            launchLocked([fromUnit](TypingEngine& engine) { engine.runContinue(fromUnit); });
     }
     publish();
-    launch([fromUnit](TypingEngine& engine) { engine.runContinue(fromUnit); });
+    joinPrevious(std::move(previous));
 }
 
 void TypingEngine::acceptDifferencesAndContinue() {
-    launch([](TypingEngine& engine) { engine.runAccept(); });
+    std::thread previous;
+    {
+        Lock lock(mutex_);
+        // Judged now: a request made while typing must not wait for the next stop and then
+        // type on after it.
+        if (phase_.kind != SessionPhase::Kind::paused || !mayLaunchLocked())
+            return;
+        acceptPending_ = true;
+        previous = launchLocked([](TypingEngine& engine) { engine.runAccept(); });
+    }
+    joinPrevious(std::move(previous));
 }
 
 void TypingEngine::reverify() {
+    std::thread previous;
     {
         Lock lock(mutex_);
         if (phase_.kind != SessionPhase::Kind::completed ||
-            phase_.outcome.kind != VerificationOutcome::Kind::unverified)
+            phase_.outcome.kind != VerificationOutcome::Kind::unverified || !mayLaunchLocked())
             return;
         phase_ = SessionPhase::verifying();
         stopRequest_.reset();
+        previous = launchLocked([](TypingEngine& engine) { engine.runFinalVerification(); });
     }
     publish();
-    launch([](TypingEngine& engine) { engine.runFinalVerification(); });
+    joinPrevious(std::move(previous));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -228,6 +246,7 @@ bool TypingEngine::commitContinuation(int units, DocumentAnchor anchor, bool kee
         anchor_ = std::make_shared<const DocumentAnchor>(std::move(anchor));
         ledger_.sentUnits = units;
         ledger_.confirmedUnits = units;
+        partialUnitLength_ = 0;
         if (!keepPendingTypo)
             pendingTypo_.reset();
         steps_ = std::move(steps);
@@ -242,7 +261,24 @@ bool TypingEngine::commitContinuation(int units, DocumentAnchor anchor, bool kee
     return true;
 }
 
+bool TypingEngine::awaitQuietBeforeResuming() {
+    // Keys posted before the stop may still be on their way; a document read now would show
+    // them missing, and typing them again would double them once they land.
+    StopOutcome restless;
+    try {
+        restless = awaitQuietDocument(SessionPhase::Kind::resuming);
+    } catch (...) {
+        failReadWhileResuming(errorText(std::current_exception()));
+        return false;
+    }
+    if (restless)
+        handleStop(*restless);
+    return !restless;
+}
+
 void TypingEngine::runResume() {
+    if (!awaitQuietBeforeResuming())
+        return;
     std::shared_ptr<const DocumentAnchor> anchorPointer;
     int sent = 0;
     int confirmed = 0;
@@ -356,6 +392,8 @@ void TypingEngine::runResume() {
 }
 
 void TypingEngine::runContinue(std::optional<int> fromUnit) {
+    if (!awaitQuietBeforeResuming())
+        return;
     std::shared_ptr<const DocumentAnchor> anchor;
     int sent = 0;
     int confirmed = 0;
@@ -413,27 +451,57 @@ void TypingEngine::runContinue(std::optional<int> fromUnit) {
 }
 
 void TypingEngine::runAccept() {
+    bool accepted = false;
+    try {
+        accepted = acceptDifferences();
+    } catch (...) {
+        Lock lock(mutex_);
+        acceptPending_ = false;
+        throw;
+    }
+    {
+        Lock lock(mutex_);
+        acceptPending_ = false;
+    }
+    if (accepted)
+        runTyping(std::nullopt);
+}
+
+bool TypingEngine::acceptDifferences() {
     std::shared_ptr<const DocumentAnchor> anchor;
     int sent = 0;
     {
         Lock lock(mutex_);
         if (phase_.kind != SessionPhase::Kind::paused)
-            return;
+            return false;
         anchor = anchor_;
         sent = ledger_.sentUnits;
     }
+    StopOutcome restless;
     DocState state;
     std::u16string document;
     try {
-        state = reader_->state();
-        document = reader_->readAll();
+        restless = awaitQuietDocument(SessionPhase::Kind::paused);
+        if (!restless) {
+            state = reader_->state();
+            document = reader_->readAll();
+        }
     } catch (...) {
         addNote("读回失败，无法接受差异：" + errorText(std::current_exception()));
-        return;
+        return false;
+    }
+    if (restless) {
+        {
+            Lock lock(mutex_);
+            if (phase_.kind == SessionPhase::Kind::paused)
+                phase_ = SessionPhase::paused(*restless);
+        }
+        publish();
+        return false;
     }
     if (state.documentID != documentID_ || state.selectionStart != state.selectionEnd ||
         !state.inMainStory)
-        return;
+        return false;
 
     const int cursor = state.selectionStart;
     const int regionStart = anchor->regionStart;
@@ -445,13 +513,16 @@ void TypingEngine::runAccept() {
         cursor >= regionStart;
     if (!acceptable) {
         addNote("无法接受差异：光标之后或插入区之前的内容与开始时不同。");
-        return;
+        return false;
     }
     const ComparisonReport report =
         ContentComparator::compare(anchor->expectedDocument(sent, u"", text_), document,
                                    InsertionRange{regionStart, anchor->cursorOffset(sent, text_)},
                                    ContentComparator::defaultMaxHunks);
-    const int differences = static_cast<int>(report.hunks.size());
+    // Taking the document as it stands is itself accepting something the engine did not
+    // confirm, so even a region without a visible difference counts once: the result can then
+    // never read as fully verified, as the note says.
+    const int differences = std::max(1, static_cast<int>(report.hunks.size()));
 
     DocumentAnchor nextAnchor;
     nextAnchor.before = utf16Slice(document, 0, cursor);
@@ -461,10 +532,8 @@ void TypingEngine::runAccept() {
     std::string note = "用户接受了插入区内 " + std::to_string(differences) +
                        " 处差异后继续；最终结果不会标为「完全一致」。";
     // A typo still standing is part of what the user accepted.
-    if (!commitContinuation(sent, std::move(nextAnchor), false, SessionPhase::Kind::paused,
-                            std::move(note), differences))
-        return;
-    runTyping(std::nullopt);
+    return commitContinuation(sent, std::move(nextAnchor), false, SessionPhase::Kind::paused,
+                              std::move(note), differences);
 }
 
 void TypingEngine::runFinalVerification() {
@@ -490,7 +559,6 @@ void TypingEngine::runFinalVerification() {
         outcome = VerificationOutcome::unverified(errorText(std::current_exception()));
     }
 
-    bool verified = false;
     if (!outcome) {
         const ComparisonReport report = ContentComparator::compare(
             expected, actual,
@@ -498,9 +566,9 @@ void TypingEngine::runFinalVerification() {
             ContentComparator::defaultMaxHunks);
         if (report.isEqual()) {
             const int accepted = acceptedDifferences();
-            verified = accepted == 0;
-            outcome = verified ? VerificationOutcome::verified()
-                               : VerificationOutcome::verifiedWithAcceptedDifferences(accepted);
+            outcome = accepted == 0
+                          ? VerificationOutcome::verified()
+                          : VerificationOutcome::verifiedWithAcceptedDifferences(accepted);
         } else if (!reader_->readsAreFaithful() &&
                    ContentComparator::scriptPlaceholderMatch(expected, actual)) {
             outcome = VerificationOutcome::unverified(
@@ -520,11 +588,11 @@ void TypingEngine::runFinalVerification() {
             handleStop(reason);
             return;
         }
-        if (phase_.kind != SessionPhase::Kind::verifying)
-            return;
-        phase_ = SessionPhase::completed(std::move(*outcome));
-        if (verified)
-            ledger_.finalVerified = true;
+        // Otherwise the outcome is dropped, and observers still learn how the job ended.
+        if (phase_.kind == SessionPhase::Kind::verifying) {
+            ledger_.finalVerified = outcome->kind == VerificationOutcome::Kind::verified;
+            phase_ = SessionPhase::completed(std::move(*outcome));
+        }
     }
     publish();
 }

@@ -1,8 +1,9 @@
 #include "core/text/AutocorrectRisk.h"
 
+#include "core/text/GraphemeClusters.h"
+
 #include <initializer_list>
 #include <unicode/locid.h>
-#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace plumeo {
@@ -111,11 +112,42 @@ bool startsWithListMarker(std::u16string_view line) {
     return (closer == u'.' || closer == u')') && (gap == u' ' || gap == u'\t');
 }
 
-bool hasLowercaseSentenceStart(std::u16string_view line) {
+/// Tells whether a full stop, space or ASCII letter stands as a character of its own or is part
+/// of a larger grapheme cluster (a letter carrying a mark, a joiner or an emoji modifier).
+class CharacterTest {
+public:
+    explicit CharacterTest(std::u16string_view text) : text_(text) {}
+
+    /// Only for a code unit of the kinds above.
+    bool standsAlone(std::size_t i) {
+        // Nothing below U+0300 joins such a character to its neighbours, so ICU is asked only
+        // next to marks, joiners, modifiers and other scripts.
+        const bool plainBefore = i == 0 || text_[i - 1] < 0x300;
+        const bool plainAfter = i + 1 == text_.size() || text_[i + 1] < 0x300;
+        if (plainBefore && plainAfter)
+            return true;
+        if (!clusters_)
+            clusters_.emplace(text_);
+        return clusters_->isBoundary(i) && clusters_->isBoundary(i + 1);
+    }
+
+private:
+    std::u16string_view text_;
+    std::optional<GraphemeClusters> clusters_;
+};
+
+/// The sentence automaton runs over characters (grapheme clusters): a code unit that is only
+/// part of one counts as some other character, which is the same as seeing the cluster once.
+bool hasLowercaseSentenceStart(std::u16string_view line, std::size_t lineStart,
+                               CharacterTest& characters) {
     enum class State { sentenceStart, afterPunctuation, insideSentence };
     State state = State::sentenceStart;
     for (std::size_t i = 0; i < line.size(); ++i) {
-        const char16_t c = line[i];
+        char16_t c = line[i];
+        const bool looked = c == u'.' || c == u'!' || c == u'?' ||
+                            (state != State::insideSentence && (c == u' ' || (c >= u'a' && c <= u'z')));
+        if (looked && !characters.standsAlone(lineStart + i))
+            c = u'\0';
         if (c == u'.' || c == u'!' || c == u'?') {
             state = State::afterPunctuation;
             continue;
@@ -124,9 +156,7 @@ bool hasLowercaseSentenceStart(std::u16string_view line) {
         case State::sentenceStart:
             if (c == u' ')
                 break;
-            // A letter carrying a combining mark is no longer a plain ASCII letter.
-            if (c >= u'a' && c <= u'z' &&
-                !(i + 1 < line.size() && u_hasBinaryProperty(line[i + 1], UCHAR_GRAPHEME_EXTEND)))
+            if (c >= u'a' && c <= u'z')
                 return true;
             state = State::insideSentence;
             break;
@@ -158,7 +188,11 @@ std::vector<AutocorrectRisk> analyzeAutocorrectRisks(std::u16string_view text) {
           containsAny(lower, {u"(c)", u"(r)", u"(tm)", u"->", u"<-", u"=>", u":)"}));
     check(AutocorrectRisk::fraction, containsAny(text, {u"1/2", u"1/4", u"3/4"}));
     check(AutocorrectRisk::listMarker, anyLine(text, startsWithListMarker));
-    check(AutocorrectRisk::lowercaseSentenceStart, anyLine(text, hasLowercaseSentenceStart));
+    CharacterTest characters(text);
+    check(AutocorrectRisk::lowercaseSentenceStart, anyLine(text, [&](std::u16string_view line) {
+              return hasLowercaseSentenceStart(
+                  line, static_cast<std::size_t>(line.data() - text.data()), characters);
+          }));
     check(AutocorrectRisk::ellipsis, containsAny(text, {u"..."}));
     check(AutocorrectRisk::urlLike, containsAny(lower, {u"http://", u"https://", u"www."}));
     return risks;

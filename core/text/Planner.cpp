@@ -26,23 +26,72 @@ bool isOneOf(const TypeUnit& unit, std::u16string_view characters) {
            characters.find(unit.wordText[0]) != std::u16string_view::npos;
 }
 
-/// Everything fixed for one plan, and the generator whose draw order is the contract.
+/// What the generator decided for one unit's natural delay, before a speed sizes it. A pause or
+/// hesitation that did not happen is 0, which leaves the sum unchanged.
+struct UnitDraws {
+    double spread = 1;
+    double pause = 0;
+    double hesitation = 0;
+};
+
+/// A planned typo, its two delays not yet sized by a speed.
+struct TypoDraws {
+    char16_t wrong = 0;
+    double insertDelay = 0;
+    double deleteDelay = 0;
+};
+
+/// Turns draws into milliseconds at one speed. Every way of planning or estimating goes through
+/// here, so a duration computed from kept draws equals the one of the built plan bit for bit.
+class Pace {
+public:
+    Pace(TypingMode mode, double unitsPerMinute)
+        : mode_(mode), minIntervalMs_(PacingProfile::forMode(mode).minIntervalMs),
+          base_(60000.0 / std::max(1.0, unitsPerMinute)),
+          scale_(std::min(base_ / referenceBaseMs, maximumPauseScale)),
+          floor_(std::min(base_, minIntervalMs_)) {}
+
+    double scaled(double pauseMs) const { return pauseMs * scale_; }
+
+    double unitDelay(const UnitDraws& draws) const {
+        switch (mode_) {
+        case TypingMode::stable:
+            return base_;
+        case TypingMode::fast:
+            // The engine sets the real pace adaptively; the plan only keeps the units apart.
+            return minIntervalMs_;
+        case TypingMode::natural:
+            break;
+        }
+        double delay = base_ * draws.spread;
+        delay += draws.pause * scale_;
+        delay += draws.hesitation * scale_;
+        return std::min(maximumDelayMs, std::max(floor_, delay));
+    }
+
+private:
+    TypingMode mode_;
+    double minIntervalMs_;
+    double base_;
+    double scale_;
+    double floor_;
+};
+
+/// Walks the units with the generator, whose draw order is the contract. Nothing here depends
+/// on the speed, so one walk serves every speed the speed search tries.
 class PlanBuilder {
 public:
     PlanBuilder(const PreparedText& text, const ModeSettings& settings, int startUnit,
                 std::uint64_t seed)
         : units_(text.units), settings_(settings), profile_(PacingProfile::forMode(settings.mode)),
           start_(startUnit), rng_(seed ^ (static_cast<std::uint64_t>(startUnit) * 0x9E3779B9ULL)),
-          base_(60000.0 / std::max(1.0, settings.unitsPerMinute)),
-          scale_(std::min(base_ / referenceBaseMs, maximumPauseScale)),
-          floor_(std::min(base_, profile_.minIntervalMs)),
           typosPossible_(settings.mode == TypingMode::natural && settings.typoEnabled),
           minGap_(std::max(2.0, std::round(1.0 / std::max(0.01, settings.typoRate)))) {
         assert(startUnit >= 0 && startUnit <= text.count() && "start unit outside the text");
     }
 
-    /// Walks the units once, telling `sink` about every step in order. The sink is a template
-    /// parameter so the duration estimate can skip building the steps it would only sum.
+    /// Tells `sink` about every step in order: checkpointLastStep(), typo(unit, TypoDraws) and
+    /// unit(unit, UnitDraws, checkpoint).
     template <typename Sink> void build(Sink& sink) {
         const int count = static_cast<int>(units_.size());
         double lastTypo = -100;
@@ -50,24 +99,31 @@ public:
         for (int i = start_; i < count; ++i) {
             if (typosPossible_ && i > start_ && i + 1 < count && i - lastTypo >= minGap_) {
                 if (const char16_t wrong = drawTypo(i)) {
-                    const double insertDelay = (250 + 450 * rng_.unit()) * scale_;
-                    const double deleteDelay = (120 + 230 * rng_.unit()) * scale_;
+                    TypoDraws typo{wrong, 0, 0};
+                    typo.insertDelay = 250 + 450 * rng_.unit();
+                    typo.deleteDelay = 120 + 230 * rng_.unit();
                     // The document is confirmed right before the typo, so the typo's read-back
                     // can only find the typo itself.
                     sink.checkpointLastStep();
-                    sink.typo(wrong, i, insertDelay, deleteDelay);
+                    sink.typo(i, typo);
                     lastTypo = i;
                     sinceCheckpoint = 0;
                 }
             }
-            const double delay = unitDelay(i);
+            const UnitDraws draws =
+                settings_.mode == TypingMode::natural ? naturalDraws(i) : UnitDraws{};
             const int run = sinceCheckpoint + 1;
             const bool checkpoint =
                 i + 1 == count || run >= profile_.checkpointEvery ||
                 (units_[i].kind == UnitKind::paragraphBreak && profile_.checkpointAtParagraph);
             sinceCheckpoint = checkpoint ? 0 : run;
-            sink.unit(i, delay, checkpoint);
+            sink.unit(i, draws, checkpoint);
         }
+    }
+
+    /// An upper bound on the typos among `units` units.
+    std::size_t maximumTypos(std::size_t units) const {
+        return typosPossible_ ? units / static_cast<std::size_t>(minGap_) + 1 : 0;
     }
 
 private:
@@ -94,30 +150,22 @@ private:
         return wrong == right ? 0 : wrong;
     }
 
-    double unitDelay(int i) {
-        switch (settings_.mode) {
-        case TypingMode::stable:
-            return base_;
-        case TypingMode::fast:
-            // The engine sets the real pace adaptively; the plan only keeps the units apart.
-            return profile_.minIntervalMs;
-        case TypingMode::natural:
-            break;
-        }
-        double delay = base_ * std::exp(0.35 * rng_.gaussian());
+    UnitDraws naturalDraws(int i) {
+        UnitDraws draws;
+        draws.spread = std::exp(0.35 * rng_.gaussian());
         const TypeUnit& unit = units_[i];
         if (unit.kind == UnitKind::paragraphBreak) {
-            delay += (600 + 1000 * rng_.unit()) * scale_;
+            draws.pause = 600 + 1000 * rng_.unit();
         } else if (isOneOf(unit, u"。！？!?…") || (isOneOf(unit, u".") && endsSentence(i))) {
-            delay += (300 + 600 * rng_.unit()) * scale_;
+            draws.pause = 300 + 600 * rng_.unit();
         } else if (isOneOf(unit, u"，,、；;：:")) {
-            delay += (120 + 300 * rng_.unit()) * scale_;
+            draws.pause = 120 + 300 * rng_.unit();
         } else if (isOneOf(unit, u" ")) {
-            delay += 120 * rng_.unit() * scale_;
+            draws.pause = 120 * rng_.unit();
         }
         if (rng_.unit() < 0.01)
-            delay += (700 + 1100 * rng_.unit()) * scale_;
-        return std::min(maximumDelayMs, std::max(floor_, delay));
+            draws.hesitation = 700 + 1100 * rng_.unit();
+        return draws;
     }
 
     /// A full stop ends a sentence unless text follows directly, as in 3.14 or e.g.
@@ -133,71 +181,124 @@ private:
     const PacingProfile profile_;
     const int start_;
     SeededRNG rng_;
-    const double base_;
-    const double scale_;
-    const double floor_;
     const bool typosPossible_;
     const double minGap_;
 };
 
 class StepCollector {
 public:
-    explicit StepCollector(std::size_t expectedUnits) { steps_.reserve(expectedUnits); }
+    StepCollector(const Pace& pace, std::size_t expectedUnits) : pace_(pace) {
+        steps_.reserve(expectedUnits);
+    }
 
     void checkpointLastStep() {
         if (!steps_.empty())
             steps_.back().checkpointAfter = true;
     }
-    void typo(char16_t wrong, int unitIndex, double insertDelay, double deleteDelay) {
+    void typo(int unitIndex, const TypoDraws& typo) {
+        steps_.push_back({StepAction::typoInsert(std::u16string(1, typo.wrong), unitIndex),
+                          pace_.scaled(typo.insertDelay), false});
         steps_.push_back(
-            {StepAction::typoInsert(std::u16string(1, wrong), unitIndex), insertDelay, false});
-        steps_.push_back({StepAction::typoDelete(unitIndex), deleteDelay, false});
+            {StepAction::typoDelete(unitIndex), pace_.scaled(typo.deleteDelay), false});
     }
-    void unit(int unitIndex, double delay, bool checkpoint) {
-        steps_.push_back({StepAction::unit(unitIndex), delay, checkpoint});
+    void unit(int unitIndex, const UnitDraws& draws, bool checkpoint) {
+        steps_.push_back({StepAction::unit(unitIndex), pace_.unitDelay(draws), checkpoint});
     }
 
     std::vector<PlanStep> take() && { return std::move(steps_); }
 
 private:
+    const Pace& pace_;
     std::vector<PlanStep> steps_;
 };
 
 class DelaySum {
 public:
+    explicit DelaySum(const Pace& pace) : pace_(pace) {}
+
     void checkpointLastStep() {}
-    void typo(char16_t, int, double insertDelay, double deleteDelay) {
-        totalMs_ += insertDelay;
-        totalMs_ += deleteDelay;
+    void typo(int, const TypoDraws& typo) {
+        totalMs_ += pace_.scaled(typo.insertDelay);
+        totalMs_ += pace_.scaled(typo.deleteDelay);
     }
-    void unit(int, double delay, bool) { totalMs_ += delay; }
+    void unit(int, const UnitDraws& draws, bool) { totalMs_ += pace_.unitDelay(draws); }
 
     double totalMs() const { return totalMs_; }
 
 private:
+    Pace pace_;
     double totalMs_ = 0;
 };
 
-double durationAt(double unitsPerMinute, const PreparedText& text, const ModeSettings& settings,
-                  std::uint64_t seed) {
-    ModeSettings atSpeed = settings;
-    atSpeed.unitsPerMinute = unitsPerMinute;
-    return totalSeconds(text, atSpeed, seed);
+} // namespace
+
+/// Keeps the draws of the plan from unit 0; the per-unit draws only in the natural mode, since
+/// the other modes draw nothing.
+class PlanDurations::Recorder {
+public:
+    explicit Recorder(PlanDurations& durations) : durations_(durations) {}
+
+    void checkpointLastStep() {}
+    void typo(int unitIndex, const TypoDraws& typo) {
+        durations_.typos_.push_back({unitIndex, typo.insertDelay, typo.deleteDelay});
+    }
+    void unit(int, const UnitDraws& draws, bool) {
+        if (durations_.settings_.mode == TypingMode::natural)
+            durations_.natural_.push_back({draws.spread, draws.pause, draws.hesitation});
+    }
+
+private:
+    PlanDurations& durations_;
+};
+
+PlanDurations::PlanDurations(const PreparedText& text, const ModeSettings& settings,
+                             std::uint64_t seed)
+    : settings_(settings), unitCount_(text.count()) {
+    if (settings.mode == TypingMode::natural)
+        natural_.reserve(static_cast<std::size_t>(unitCount_));
+    PlanBuilder builder(text, settings, 0, seed);
+    Recorder recorder(*this);
+    builder.build(recorder);
 }
 
-} // namespace
+double PlanDurations::seconds(double unitsPerMinute) const {
+    const Pace pace(settings_.mode, unitsPerMinute);
+    const bool natural = settings_.mode == TypingMode::natural;
+    // The same additions in the same order as summing the built plan's steps.
+    double totalMs = 0;
+    std::size_t nextTypo = 0;
+    for (int i = 0; i < unitCount_; ++i) {
+        if (nextTypo < typos_.size() && typos_[nextTypo].unitIndex == i) {
+            totalMs += pace.scaled(typos_[nextTypo].insertDelay);
+            totalMs += pace.scaled(typos_[nextTypo].deleteDelay);
+            ++nextTypo;
+        }
+        UnitDraws draws;
+        if (natural) {
+            const KeptUnit& kept = natural_[static_cast<std::size_t>(i)];
+            draws = {kept.spread, kept.pause, kept.hesitation};
+        }
+        totalMs += pace.unitDelay(draws);
+    }
+    return totalMs / 1000;
+}
 
 std::vector<PlanStep> plan(const PreparedText& text, const ModeSettings& settings, int startUnit,
                            std::uint64_t seed) {
     PlanBuilder builder(text, settings, startUnit, seed);
-    StepCollector collector(static_cast<std::size_t>(text.count() - startUnit));
+    const Pace pace(settings.mode, settings.unitsPerMinute);
+    // Typos lie at least minGap units apart and add two steps each; reserving for the most
+    // there can be spares a reallocation that would briefly hold the plan twice.
+    const std::size_t units = static_cast<std::size_t>(text.count() - startUnit);
+    const std::size_t typos = builder.maximumTypos(units);
+    StepCollector collector(pace, units + 2 * typos);
     builder.build(collector);
     return std::move(collector).take();
 }
 
 double totalSeconds(const PreparedText& text, const ModeSettings& settings, std::uint64_t seed) {
     PlanBuilder builder(text, settings, 0, seed);
-    DelaySum sum;
+    DelaySum sum{Pace(settings.mode, settings.unitsPerMinute)};
     builder.build(sum);
     return sum.totalMs() / 1000;
 }
@@ -207,11 +308,13 @@ SpeedFit speedForTargetSeconds(double targetSeconds, const PreparedText& text,
     if (text.count() == 0 || !(targetSeconds > 0))
         return {settings.unitsPerMinute, totalSeconds(text, settings, seed)};
 
+    // Every duration below comes from one walk of the generator.
+    const PlanDurations durations(text, settings, seed);
     const auto [slowest, fastest] = ModeSettings::speedRange;
-    const double slowestSeconds = durationAt(slowest, text, settings, seed);
+    const double slowestSeconds = durations.seconds(slowest);
     if (targetSeconds >= slowestSeconds)
         return {slowest, slowestSeconds};
-    const double fastestSeconds = durationAt(fastest, text, settings, seed);
+    const double fastestSeconds = durations.seconds(fastest);
     if (fastestSeconds >= targetSeconds)
         return {fastest, fastestSeconds};
 
@@ -219,13 +322,13 @@ SpeedFit speedForTargetSeconds(double targetSeconds, const PreparedText& text,
     double hi = fastest;
     for (int step = 0; step < 18; ++step) {
         const double mid = (lo + hi) / 2;
-        if (durationAt(mid, text, settings, seed) > targetSeconds)
+        if (durations.seconds(mid) > targetSeconds)
             lo = mid;
         else
             hi = mid;
     }
     const double speed = std::clamp(std::round((lo + hi) / 2 / 5) * 5, slowest, fastest);
-    return {speed, durationAt(speed, text, settings, seed)};
+    return {speed, durations.seconds(speed)};
 }
 
 std::u16string keyboardNeighbours(char16_t letter) {

@@ -48,6 +48,36 @@ std::vector<PlanStep> plan(const PreparedText& text, const ModeSettings& setting
 /// The summed delays of the whole plan from unit 0, typo steps included, in seconds.
 double totalSeconds(const PreparedText& text, const ModeSettings& settings, std::uint64_t seed);
 
+/// The duration of the plan from unit 0 at any speed, for one text, mode, typo setting and seed.
+/// The generator's draws do not depend on the speed, so they are taken once here and each
+/// duration is then a pass over kept numbers; it equals the sum of the built plan's delays
+/// exactly. Keeps 24 bytes per unit in the natural mode, nothing per unit in the others.
+class PlanDurations {
+public:
+    PlanDurations(const PreparedText& text, const ModeSettings& settings, std::uint64_t seed);
+
+    /// What totalSeconds gives for the same inputs at this speed.
+    double seconds(double unitsPerMinute) const;
+
+private:
+    class Recorder;
+    struct KeptUnit {
+        double spread;
+        double pause;
+        double hesitation;
+    };
+    struct KeptTypo {
+        int unitIndex;
+        double insertDelay;
+        double deleteDelay;
+    };
+
+    ModeSettings settings_;
+    int unitCount_;
+    std::vector<KeptUnit> natural_;
+    std::vector<KeptTypo> typos_;
+};
+
 struct SpeedFit {
     double unitsPerMinute;
     double achievableSeconds; ///< The duration of the plan at that speed.

@@ -1,19 +1,42 @@
 #include "core/text/PreparedText.h"
 
 #include "core/text/Homophones.h"
+#include "core/text/Utf16.h"
 
 #include <algorithm>
 #include <cassert>
 
 namespace plumeo {
 
+std::vector<std::u16string_view> TypeUnit::eventChunks() const {
+    constexpr std::size_t limit = KeyStroke::maxUnicodeLength;
+    std::vector<std::u16string_view> chunks;
+    if (kind != UnitKind::text)
+        return chunks;
+    const std::u16string_view text = wordText;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t width =
+            isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1]) ? 2 : 1;
+        // A scalar is never split: one that would cross the limit opens the next chunk.
+        if (i > start && i + width - start > limit) {
+            chunks.push_back(text.substr(start, i - start));
+            start = i;
+        }
+        i += width;
+    }
+    if (i > start)
+        chunks.push_back(text.substr(start, i - start));
+    return chunks;
+}
+
 std::vector<KeyStroke> TypeUnit::strokes() const {
     switch (kind) {
     case UnitKind::text: {
         std::vector<KeyStroke> result;
-        result.reserve(eventChunks.size());
-        for (const std::u16string& chunk : eventChunks)
-            result.push_back(KeyStroke::typeText(chunk));
+        for (const std::u16string_view chunk : eventChunks())
+            result.push_back(KeyStroke::typeText(std::u16string(chunk)));
         return result;
     }
     case UnitKind::paragraphBreak:

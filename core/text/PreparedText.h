@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plumeo {
 
 /// What one typing unit is; its word text follows from the kind for everything but text.
-enum class UnitKind { text, paragraphBreak, lineBreak, tab };
+enum class UnitKind : std::uint8_t { text, paragraphBreak, lineBreak, tab };
 
 /// One key event the sink sends.
 struct KeyStroke {
@@ -31,13 +32,17 @@ struct KeyStroke {
 };
 
 /// One grapheme cluster of the article, or one paragraph break, line break or tab.
+/// Kept small: an article has as many units as characters, and a unit's key-event chunks are
+/// not stored but cut from its word text when they are needed.
 struct TypeUnit {
     UnitKind kind = UnitKind::text;
     std::u16string wordText; ///< What the unit leaves in the document.
-    std::vector<std::u16string>
-        eventChunks; ///< Text units only: wordText cut at scalar boundaries.
 
     int wordLength() const { return static_cast<int>(wordText.size()); }
+    /// Text units only (empty for the others): wordText cut at scalar boundaries into pieces
+    /// of at most KeyStroke::maxUnicodeLength units, in order. Views into wordText.
+    std::vector<std::u16string_view> eventChunks() const;
+    /// One text stroke per event chunk, or the one key of a break or tab.
     std::vector<KeyStroke> strokes() const;
     bool isASCIILetter() const;
     /// A single BMP character that has homophones, so the natural mode may mistype it.

@@ -1,20 +1,17 @@
 #include "core/text/TextPreparer.h"
 
+#include "core/text/GraphemeClusters.h"
 #include "core/text/Utf16.h"
 
-#include <memory>
-#include <stdexcept>
-#include <unicode/brkiter.h>
 #include <unicode/uchar.h>
-#include <unicode/utext.h>
 #include <unicode/utf16.h>
 
 namespace plumeo::TextPreparer {
 namespace {
 
-constexpr char16_t paragraphBreakText = u'\r';
-constexpr char16_t lineBreakText = u'\v';
-constexpr char16_t tabText = u'\t';
+constexpr std::u16string_view paragraphBreakText = u"\r";
+constexpr std::u16string_view lineBreakText = u"\v";
+constexpr std::u16string_view tabText = u"\t";
 
 bool isCJKIdeograph(char32_t c) {
     return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
@@ -22,41 +19,42 @@ bool isCJKIdeograph(char32_t c) {
            (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x30000 && c <= 0x3134F);
 }
 
-bool isParagraphBreak(std::u16string_view cluster) {
-    return cluster == u"\r\n" || cluster == u"\n" || cluster == u"\r" || cluster == u"\u2029";
-}
-
-bool isLineBreak(std::u16string_view cluster) {
-    return cluster == u"\v" || cluster == u"\u2028";
-}
-
-/// Cuts a cluster into runs of whole scalars that each fit in one key event.
-std::vector<std::u16string> eventChunks(std::u16string_view cluster) {
-    constexpr std::size_t limit = KeyStroke::maxUnicodeLength;
-    std::vector<std::u16string> chunks;
-    if (cluster.size() <= limit) {
-        // The common case; an initializer list would copy the string a second time.
-        chunks.reserve(1);
-        chunks.emplace_back(cluster);
-        return chunks;
-    }
-    std::u16string current;
-    std::size_t i = 0;
-    while (i < cluster.size()) {
-        const std::size_t width =
-            isHighSurrogate(cluster[i]) && i + 1 < cluster.size() && isLowSurrogate(cluster[i + 1])
-                ? 2
-                : 1;
-        if (!current.empty() && current.size() + width > limit) {
-            chunks.push_back(std::move(current));
-            current.clear();
+/// The kind a cluster is typed as: breaks and tabs are single characters (or CR LF).
+UnitKind kindOf(std::u16string_view cluster) {
+    if (cluster.size() == 1) {
+        switch (cluster[0]) {
+        case u'\n':
+        case u'\r':
+        case u'\u2029':
+            return UnitKind::paragraphBreak;
+        case u'\t':
+            return UnitKind::tab;
+        case u'\v':
+        case u'\u2028':
+            return UnitKind::lineBreak;
+        default:
+            return UnitKind::text;
         }
-        current.append(cluster.substr(i, width));
-        i += width;
     }
-    if (!current.empty())
-        chunks.push_back(std::move(current));
-    return chunks;
+    return cluster == u"\r\n" ? UnitKind::paragraphBreak : UnitKind::text;
+}
+
+bool isControl(char32_t scalar) {
+    if (scalar < 0x80)
+        return scalar < 0x20 || scalar == 0x7F;
+    return u_charType(scalar) == U_CONTROL_CHAR;
+}
+
+bool isAlphabetic(char32_t scalar) {
+    if (scalar < 0x80)
+        return (scalar >= U'a' && scalar <= U'z') || (scalar >= U'A' && scalar <= U'Z');
+    return u_hasBinaryProperty(scalar, UCHAR_ALPHABETIC);
+}
+
+bool hasNumericType(char32_t scalar) {
+    if (scalar < 0x80)
+        return scalar >= U'0' && scalar <= U'9';
+    return u_getIntPropertyValue(scalar, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
 }
 
 /// The running state of one pass over the clusters.
@@ -70,23 +68,28 @@ public:
     }
 
     void add(std::u16string_view cluster) {
-        if (isParagraphBreak(cluster)) {
-            append(UnitKind::paragraphBreak, std::u16string(1, paragraphBreakText));
+        switch (kindOf(cluster)) {
+        case UnitKind::paragraphBreak:
+            append(UnitKind::paragraphBreak, paragraphBreakText);
             if (!paragraphHasText_)
                 ++text_.stats.emptyParagraphs;
             ++text_.stats.paragraphs;
             ++line_;
             paragraphHasText_ = false;
             inLatinWord_ = false;
-        } else if (cluster == u"\t") {
-            append(UnitKind::tab, std::u16string(1, tabText));
+            break;
+        case UnitKind::tab:
+            append(UnitKind::tab, tabText);
             inLatinWord_ = false;
-        } else if (isLineBreak(cluster)) {
-            append(UnitKind::lineBreak, std::u16string(1, lineBreakText));
+            break;
+        case UnitKind::lineBreak:
+            append(UnitKind::lineBreak, lineBreakText);
             ++line_;
             inLatinWord_ = false;
-        } else {
+            break;
+        case UnitKind::text:
             addText(cluster);
+            break;
         }
         ++graphemeIndex_;
     }
@@ -100,13 +103,10 @@ public:
     }
 
 private:
-    void append(UnitKind kind, std::u16string wordText, std::vector<std::u16string> chunks = {}) {
-        TypeUnit& unit = text_.units.emplace_back();
-        unit.kind = kind;
-        unit.wordText = std::move(wordText);
-        unit.eventChunks = std::move(chunks);
+    void append(UnitKind kind, std::u16string_view wordText) {
+        text_.units.push_back({kind, std::u16string(wordText)});
         // Offsets are summed here, while the unit is still in cache.
-        text_.offsets.push_back(text_.offsets.back() + unit.wordLength());
+        text_.offsets.push_back(text_.offsets.back() + static_cast<int>(wordText.size()));
     }
 
     void addText(std::u16string_view cluster) {
@@ -119,7 +119,7 @@ private:
             if (isHighSurrogate(unit) && i + 1 < cluster.size() && isLowSurrogate(cluster[i + 1])) {
                 scalar = U16_GET_SUPPLEMENTARY(unit, cluster[i + 1]);
                 width = 2;
-            } else if (isSurrogate(unit) || u_charType(scalar) == U_CONTROL_CHAR) {
+            } else if (isSurrogate(unit) || isControl(scalar)) {
                 // A lone surrogate half cannot be carried by a key event either.
                 throw PreparationError::unsupportedCharacter(scalar, graphemeIndex_, line_);
             }
@@ -128,7 +128,7 @@ private:
             hasCJK = hasCJK || isCJKIdeograph(scalar);
             i += width;
         }
-        append(UnitKind::text, std::u16string(cluster), eventChunks(cluster));
+        append(UnitKind::text, cluster);
         ++text_.stats.graphemes;
         if (hasCJK)
             ++text_.stats.cjkCharacters;
@@ -137,7 +137,7 @@ private:
     }
 
     void updateLatinWord(char32_t first) {
-        if (first < 0x250 && u_hasBinaryProperty(first, UCHAR_ALPHABETIC)) {
+        if (first < 0x250 && isAlphabetic(first)) {
             if (!inLatinWord_)
                 ++text_.stats.latinWords;
             inLatinWord_ = true;
@@ -146,8 +146,7 @@ private:
         if (!inLatinWord_)
             return;
         // Apostrophes, hyphens and digits keep a word going: don't, e-mail and abc123 are one.
-        inLatinWord_ = first == U'\'' || first == U'-' ||
-                       u_getIntPropertyValue(first, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+        inLatinWord_ = first == U'\'' || first == U'-' || hasNumericType(first);
     }
 
     PreparedText text_;
@@ -157,32 +156,15 @@ private:
     bool inLatinWord_ = false;
 };
 
-struct UTextCloser {
-    void operator()(UText* text) const { utext_close(text); }
-};
-
 } // namespace
 
 PreparedText prepare(std::u16string_view article) {
     if (article.empty())
         throw PreparationError::empty();
-
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UText, UTextCloser> text(
-        utext_openUChars(nullptr, article.data(), static_cast<int64_t>(article.size()), &status));
-    std::unique_ptr<icu::BreakIterator> clusters(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_SUCCESS(status))
-        clusters->setText(text.get(), status);
-    if (U_FAILURE(status))
-        throw std::runtime_error(std::string("ICU grapheme segmentation unavailable: ") +
-                                 u_errorName(status));
-
+    GraphemeClusters clusters(article);
     Scan scan(article.size());
-    int32_t start = clusters->first();
-    for (int32_t end = clusters->next(); end != icu::BreakIterator::DONE;
-         start = end, end = clusters->next())
-        scan.add(article.substr(start, end - start));
+    while (const std::optional<std::u16string_view> cluster = clusters.next())
+        scan.add(*cluster);
     return std::move(scan).finish();
 }
 

@@ -65,6 +65,8 @@ public:
         int insertionOffset = 0;
         std::uint64_t seed = 7;
         std::shared_ptr<EngineClock> clock;
+        /// Where snapshots go instead of the harness's own queue.
+        std::shared_ptr<TaskQueue> observerQueue;
     };
 
     explicit EngineHarness(Setup setup)
@@ -84,7 +86,7 @@ public:
         options.insertionOffset = setup.insertionOffset;
         options.clock = setup.clock;
         options.observer = observer;
-        options.observerQueue = queue;
+        options.observerQueue = setup.observerQueue ? setup.observerQueue : queue;
         engine = TypingEngine::create(std::move(options));
         engine->setCheckpointTimeout(0.25);
         engine->setPollInterval(0.002);

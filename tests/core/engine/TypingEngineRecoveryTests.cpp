@@ -2,7 +2,9 @@
 #include "core/text/Utf16.h"
 #include "tests/core/engine/EngineTestSupport.h"
 
+#include <atomic>
 #include <future>
+#include <stdexcept>
 #include <tuple>
 
 namespace plumeo::test {
@@ -226,14 +228,17 @@ TEST(TypingEngineResumeTests, ResumeThatCannotReadPausesAgain) {
               SessionPhase::paused(StopReason::readbackFailed("读回失败（-1728）：x")));
 }
 
-TEST(TypingEngineResumeTests, ProtectedDocumentEndsTheSession) {
+TEST(TypingEngineResumeTests, ProtectedDocumentEndsTheSessionWithoutAKey) {
     EngineHarness session(pacedSetup());
     pauseAtStroke(session, 5);
+    const auto strokes = session.wordProcessor->transcript().size();
     session.wordProcessor->setProtected(true);
+    session.wordProcessor->setGuardChecksTarget(false); // the engine's own check must hold
     session.engine->resume();
     session.settle();
     EXPECT_EQ(session.phase(),
               SessionPhase::failed(StopReason::documentNotEditable("文档处于保护状态")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), strokes);
     session.engine->resume();
     session.settle();
     EXPECT_EQ(session.phase().kind, Kind::failed);
@@ -411,16 +416,108 @@ TEST(TypingEngineAcceptTests, RefusesWhenTextOutsideTheRegionChangedOrCannotBeRe
     session.settle();
     EXPECT_EQ(session.phase().kind, Kind::paused);
 
-    std::u16string document = session.wordProcessor->document();
-    document.back() = u'改'; // the user edited the text after the insertion point
-    session.wordProcessor->editDocument(document);
+    const std::u16string original = session.wordProcessor->document();
+    // The user edited the text after the insertion point, then the text before it.
+    for (const std::size_t edited : {original.size() - 1, std::size_t{0}}) {
+        std::u16string document = original;
+        document[edited] = u'改';
+        session.wordProcessor->editDocument(document);
+        session.engine->acceptDifferencesAndContinue();
+        session.settle();
+        EXPECT_EQ(session.phase().kind, Kind::paused);
+    }
+    const std::string refused = "无法接受差异：光标之后或插入区之前的内容与开始时不同。";
+    EXPECT_EQ(session.engine->snapshot().notes,
+              (std::vector<std::string>{"读回失败，无法接受差异：模拟读回故障", refused, refused}));
+    EXPECT_EQ(session.engine->acceptedDifferences(), 0);
+}
+
+TEST(TypingEngineAcceptTests, AcceptingWithoutAVisibleDifferenceStillMarksTheResult) {
+    EngineHarness session(pacedSetup());
+    pauseAtStroke(session, 5);
     session.engine->acceptDifferencesAndContinue();
     session.settle();
-    EXPECT_EQ(session.phase().kind, Kind::paused);
+    EXPECT_EQ(session.phase(),
+              SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
+    EXPECT_FALSE(session.engine->snapshot().ledger.finalVerified);
     EXPECT_EQ(session.engine->snapshot().notes,
-              (std::vector<std::string>{"读回失败，无法接受差异：模拟读回故障",
-                                        "无法接受差异：光标之后或插入区之前的内容与开始时不同。"}));
-    EXPECT_EQ(session.engine->acceptedDifferences(), 0);
+              std::vector<std::string>{
+                  "用户接受了插入区内 1 处差异后继续；最终结果不会标为「完全一致」。"});
+}
+
+TEST(TypingEngineAcceptTests, RequestMadeWhileTypingIsNotHeldForTheNextStop) {
+    EngineHarness session(pacedSetup());
+    session.wordProcessor->objectAtCheck(5, StopReason::userActivity("键盘"));
+    session.engine->start();
+    session.engine->acceptDifferencesAndContinue(); // typing: there is nothing to accept
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::userActivity("键盘")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), 4u);
+}
+
+/// An observer queue that fails once when armed: something outside the ports going wrong.
+class FailingQueue final : public TaskQueue {
+public:
+    void enqueue(std::function<void()> task) override {
+        if (armed.exchange(false))
+            throw std::runtime_error("队列故障");
+        queue.enqueue(std::move(task));
+    }
+    std::atomic<bool> armed{false};
+    SerialTaskQueue queue;
+};
+
+TEST(TypingEngineAcceptTests, FailureWhilePausedEndsInTheFallbackPhase) {
+    auto queue = std::make_shared<FailingQueue>();
+    EngineHarness::Setup setup = pacedSetup();
+    setup.observerQueue = queue;
+    EngineHarness session(setup);
+    pauseAtStroke(session, 5);
+    session.wordProcessor->editDocument(u"改" + session.wordProcessor->document());
+    queue->armed = true; // the refusal note's snapshot fails while the phase is paused
+    session.engine->acceptDifferencesAndContinue();
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::cancelled(StopReason::internalError("队列故障")));
+}
+
+// --- Keys still in flight after a stop
+
+TEST(TypingEngineResumeTests, ResumeWaitsForKeysStillLandingAndTypesNothingTwice) {
+    EngineHarness session(pacedSetup());
+    session.engine->setSettleWindow(0.1);
+    session.engine->setCheckpointTimeout(1.0);
+    // Word takes every key in 300 ms late; the settle measurement after the stop cannot read.
+    session.wordProcessor->setLatency(std::chrono::milliseconds(300));
+    session.wordProcessor->failNextReads(1);
+    session.wordProcessor->objectAtCheck(12, StopReason::userActivity("键盘"));
+    session.engine->start();
+    session.settle();
+    ASSERT_GT(session.wordProcessor->pendingStrokes(), 0);
+
+    session.wordProcessor->releaseTrap();
+    session.engine->resume();
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
+    EXPECT_EQ(session.wordProcessor->document(), u"前文" + std::u16string(plainArticle) + u"后文");
+    EXPECT_TRUE(session.engine->snapshot().notes.empty());
+}
+
+TEST(TypingEngineResumeTests, DocumentThatNeverComesToRestPausesAgain) {
+    EngineHarness session(pacedSetup());
+    pauseAtStroke(session, 5);
+    session.engine->setQuietTimeout(0.2);
+    // Something keeps moving the cursor while the resume waits for the document to rest.
+    session.wordProcessor->setStateHook([&, flip = false]() mutable {
+        if (session.engine->snapshot().phase.kind == Kind::resuming)
+            session.wordProcessor->moveCursor((flip = !flip) ? 0 : 1);
+    });
+    const auto strokes = session.wordProcessor->transcript().size();
+    session.engine->resume();
+    session.settle();
+    EXPECT_EQ(session.phase(),
+              SessionPhase::paused(StopReason::wordNotKeepingUp(
+                  "文档一直在变化（Word 可能仍在处理已发送的按键，或有人正在编辑），请稍候再继续")));
+    EXPECT_EQ(session.wordProcessor->transcript().size(), strokes);
 }
 
 // --- Final verification

@@ -18,7 +18,8 @@ int strokesOf(const PreparedText& text) {
 
 TEST(TypingEngineSessionTests, StableSessionTypesEveryStrokeAndEndsVerified) {
     EngineHarness::Setup setup;
-    setup.article = u"Hello, 世界! 😀 emoji\tand tab.\nSecond line 第二段.";
+    // The family emoji is one unit of 19 UTF-16 units, so more than one key event.
+    setup.article = u"Hello, 世界! 😀 emoji\tand tab 👨🏽‍👩🏽‍👧🏽‍👦🏽.\nSecond line 第二段.";
     setup.content = u"前文。后文";
     setup.insertionOffset = 3;
     EngineHarness session(setup);
@@ -64,7 +65,8 @@ TEST_P(EveryModeTest, SessionWithLaggingWordEndsWithTheExpectedDocument) {
     setup.article = u"The quick brown fox jumps over the lazy dog while 我们在说话，"
                     u"他们在看书。\nAnother paragraph follows here with several words.\n";
     setup.settings = GetParam();
-    setup.content = u"Existing text.";
+    // An emoji within the eight units a typo check reads after the insertion point.
+    setup.content = u"Existing 1234567😀end";
     setup.insertionOffset = 9;
     EngineHarness session(setup);
     // Word takes every stroke in a little late, so checkpoints see the cursor catch up.

@@ -145,6 +145,44 @@ TEST(TypingEngineStopTests, SettleMeasurementWaitsForStrokesStillInFlight) {
     EXPECT_EQ(session.wordProcessor->pendingStrokes(), 0);
 }
 
+TEST(TypingEngineStopTests, StopDuringALongPacingDelayIsTakenOverAtOnce) {
+    EngineHarness::Setup setup = paced(u"abc");
+    setup.settings.unitsPerMinute = 1; // a minute between two units
+    EngineHarness session(setup);
+    auto posting = whenPosting(*session.wordProcessor, 0);
+    session.engine->start();
+    posting.wait();
+    session.stop(StopReason::userPause());
+    session.settle();
+    EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::userPause()));
+    const auto lastStop = session.engine->snapshot().lastStop;
+    ASSERT_TRUE(lastStop && lastStop->acknowledgedAt);
+    EXPECT_LT(*lastStop->acknowledgedAt - lastStop->requestedAt, 30.0); // not the delay's end
+}
+
+TEST(TypingEngineStopTests, ClusterStoppedBetweenItsKeyEventsDoesNotCountAsSent) {
+    // A family emoji of 19 UTF-16 units: one unit, more than one key event.
+    const std::u16string family = u"👨🏽‍👩🏽‍👧🏽‍👦🏽";
+    EngineHarness session(paced(u"ab" + family + u"cd"));
+    ASSERT_GT(session.engine->text().units[2].strokes().size(), 1u);
+    session.wordProcessor->objectAtCheck(4, StopReason::userActivity("键盘")); // second chunk
+    session.engine->start();
+    session.settle();
+    const EngineSnapshot stopped = session.engine->snapshot();
+    EXPECT_EQ(stopped.ledger.sentUnits, 2);
+    EXPECT_EQ(stopped.lastStop->sentUnitsAtStop, 2);
+    EXPECT_EQ(stopped.lastStop->landedUnitsAfterSettle, std::nullopt); // inside the cluster
+
+    session.wordProcessor->switchDocument("doc-2");
+    session.engine->resume();
+    session.settle();
+    const auto hint = session.engine->snapshot().relocation;
+    ASSERT_TRUE(hint.has_value());
+    EXPECT_EQ(hint->typedTail, u"ab");
+    EXPECT_EQ(hint->nextText, u"ab" + family + u"cd");
+    EXPECT_EQ(hint->sentUnits, 2);
+}
+
 // --- Checkpoint diagnoses
 
 constexpr char16_t plainArticle[] = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH";
@@ -177,6 +215,40 @@ TEST(TypingEngineStopTests, CursorShortWithChangedTextIsAMismatch) {
     EXPECT_NE(phase.reason.detail.find("连字符被替换为破折号"), std::string::npos)
         << phase.reason.detail;
     EXPECT_EQ(session.engine->snapshot().ledger.confirmedUnits, 0);
+}
+
+// The real guard does not compare document lengths, so the window read back at a checkpoint
+// is what must notice these; the cursor stands where it is expected each time.
+TEST(TypingEngineStopTests, CheckpointWindowCatchesChangesTheCursorDoesNotShow) {
+    const std::vector<std::pair<const char*, std::function<void(FakeWordProcessor&)>>> cases = {
+        // Text after the insertion point deleted: the read-back is only a prefix of the window.
+        {"AfterTextCut", [](FakeWordProcessor& wp) {
+             const std::u16string document = wp.document();
+             wp.editDocument(document.substr(0, document.size() - 12));
+         }},
+        // A letter capitalised 22 units before the expected cursor, same length.
+        {"EarlyCapital", [](FakeWordProcessor& wp) {
+             std::u16string document = wp.document();
+             document[4] = u'C';
+             wp.editDocument(document);
+         }},
+    };
+    for (const auto& [name, change] : cases) {
+        EngineHarness::Setup setup;
+        setup.article = plainArticle; // first checkpoint after 24 units
+        setup.content = u"前文" + std::u16string(16, u'后');
+        setup.insertionOffset = 2;
+        EngineHarness session(setup);
+        session.wordProcessor->setGuardChecksTarget(false);
+        session.wordProcessor->setPostHook([&, change = change](int index) {
+            if (index == 20)
+                change(*session.wordProcessor);
+        });
+        session.engine->start();
+        session.settle();
+        EXPECT_EQ(session.phase().reason.kind, StopReason::Kind::readbackMismatch) << name;
+        EXPECT_EQ(session.wordProcessor->transcript().size(), 24u) << name;
+    }
 }
 
 struct CheckpointFault {

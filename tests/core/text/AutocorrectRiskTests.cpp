@@ -81,7 +81,12 @@ TEST(AutocorrectRiskTest, FollowsSentenceStartsLineByLine) {
         {u"Why? why", true},
         {u"\"quoted\" start", false},
         {u"   indented", true},
-        {u"e\u0301clair", false}, // a letter with a combining mark is not plain ASCII
+        // A letter that shares its character with a combining or spacing mark, a joiner or an
+        // emoji modifier is not a plain ASCII letter.
+        {u"e\u0301clair", false},
+        {u"a\u0903 b", false},
+        {u"Fine. a\u200Dx", false},
+        {u"a\U0001F3FB", false},
         {u"1 apple", false},
     };
     for (const Case& c : cases)

@@ -291,7 +291,23 @@ TEST(PlannerTest, FitsTheSpeedToATargetDuration) {
             EXPECT_TRUE(ModeSettings::speedRange.contains(speed)) << speed;
             ModeSettings chosen = settings;
             chosen.unitsPerMinute = speed;
-            EXPECT_DOUBLE_EQ(seconds, Planner::totalSeconds(text, chosen, 9));
+            EXPECT_EQ(seconds, Planner::totalSeconds(text, chosen, 9));
+        }
+    }
+}
+
+TEST(PlannerTest, DurationsFromKeptDrawsEqualTheBuiltPlansExactly) {
+    // At 30 units per minute the 3 s cap binds, at 1200 the floor does; typos add steps.
+    const PreparedText text = TextPreparer::prepare(mixedArticle + mixedArticle);
+    for (const TypingMode mode : allTypingModes) {
+        ModeSettings settings = settingsFor(mode, 200, 0.3);
+        const Planner::PlanDurations durations(text, settings, 5);
+        for (const double speed : {30.0, 47.5, 200.0, 611.25, 1200.0, 5000.0}) {
+            settings.unitsPerMinute = speed;
+            double totalMs = 0;
+            for (const PlanStep& step : Planner::plan(text, settings, 0, 5))
+                totalMs += step.delayAfterMs;
+            EXPECT_EQ(durations.seconds(speed), totalMs / 1000) << rawValue(mode) << " " << speed;
         }
     }
 }

@@ -32,11 +32,11 @@ void expectWellFormed(const PreparedText& text) {
         EXPECT_LT(text.offsets[i], text.offsets[i + 1]) << "unit " << i;
         EXPECT_EQ(text.offsets[i + 1] - text.offsets[i], unit.wordLength());
         if (unit.kind != UnitKind::text) {
-            EXPECT_TRUE(unit.eventChunks.empty());
+            EXPECT_TRUE(unit.eventChunks().empty());
             continue;
         }
         std::u16string joined;
-        for (const std::u16string& chunk : unit.eventChunks) {
+        for (const std::u16string_view chunk : unit.eventChunks()) {
             EXPECT_FALSE(chunk.empty());
             EXPECT_LE(chunk.size(), static_cast<std::size_t>(KeyStroke::maxUnicodeLength));
             EXPECT_FALSE(isLowSurrogate(chunk.front())) << "chunk splits a scalar in unit " << i;
@@ -141,22 +141,22 @@ TEST(TextPreparerTest, CutsLongClustersIntoEventChunksAtScalarBoundaries) {
     const PreparedText emoji = TextPreparer::prepare(u"\U0001F600");
     ASSERT_EQ(emoji.count(), 1);
     EXPECT_EQ(emoji.units[0].wordLength(), 2);
-    EXPECT_EQ(emoji.units[0].eventChunks.size(), 1u);
+    EXPECT_EQ(emoji.units[0].eventChunks().size(), 1u);
 
     // Four people joined by three zero-width joiners: 11 UTF-16 units, still one event.
     const PreparedText family =
         TextPreparer::prepare(u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466");
     ASSERT_EQ(family.count(), 1);
     EXPECT_EQ(family.units[0].wordLength(), 11);
-    EXPECT_EQ(family.units[0].eventChunks.size(), 1u);
+    EXPECT_EQ(family.units[0].eventChunks().size(), 1u);
 
     std::u16string stacked = u"a";
     stacked.append(20, u'\u0301');
     const PreparedText marks = TextPreparer::prepare(stacked);
     ASSERT_EQ(marks.count(), 1);
-    ASSERT_EQ(marks.units[0].eventChunks.size(), 2u);
-    EXPECT_EQ(marks.units[0].eventChunks[0].size(), 16u);
-    EXPECT_EQ(marks.units[0].eventChunks[1].size(), 5u);
+    ASSERT_EQ(marks.units[0].eventChunks().size(), 2u);
+    EXPECT_EQ(marks.units[0].eventChunks()[0].size(), 16u);
+    EXPECT_EQ(marks.units[0].eventChunks()[1].size(), 5u);
     EXPECT_EQ(marks.units[0].strokes().size(), 2u);
 
     // Supplementary combining marks: a pair that would cross the limit moves to the next chunk.
@@ -165,9 +165,9 @@ TEST(TextPreparerTest, CutsLongClustersIntoEventChunksAtScalarBoundaries) {
         tremolo += u"\U0001D167";
     const PreparedText pairs = TextPreparer::prepare(tremolo);
     ASSERT_EQ(pairs.count(), 1);
-    ASSERT_EQ(pairs.units[0].eventChunks.size(), 2u);
-    EXPECT_EQ(pairs.units[0].eventChunks[0].size(), 15u);
-    EXPECT_EQ(pairs.units[0].eventChunks[1].size(), 4u);
+    ASSERT_EQ(pairs.units[0].eventChunks().size(), 2u);
+    EXPECT_EQ(pairs.units[0].eventChunks()[0].size(), 15u);
+    EXPECT_EQ(pairs.units[0].eventChunks()[1].size(), 4u);
     expectWellFormed(pairs);
 }
 
