@@ -8,8 +8,8 @@ extra=()
 if [[ "$(uname -s)" == "Darwin" ]]; then
     # Homebrew's ICU is keg-only; Qt is found through its prefix too.
     extra+=("-DCMAKE_PREFIX_PATH=$(brew --prefix icu4c);$(brew --prefix qt)")
-    # The Apple backend is not written yet; until it is, macOS builds use the simulator too.
-    extra+=("-DPLUMEO_BACKEND=${PLUMEO_BACKEND:-sim}")
+    # The Apple backend by default; PLUMEO_BACKEND=sim makes the simulator's the default.
+    extra+=("-DPLUMEO_BACKEND=${PLUMEO_BACKEND:-apple}")
 fi
 # A compiler cache makes the several build directories (normal, sanitizers, fuzzing) and
 # repeated clean checkouts cheap; it is used only when it is installed.
