@@ -98,6 +98,10 @@ public:
     bool processExists(std::int32_t pid) override;
     void sleepMicroseconds(std::uint32_t microseconds) override;
 
+    // AppleWorkspace.mm
+    ActivityToken beginActivity(std::string_view reason) override;
+    void endActivity(ActivityToken token) override;
+
 private:
     /// Unregisters every hot key and removes every handler this backend installed.
     void releaseHotKeys();
@@ -109,6 +113,11 @@ private:
     std::shared_ptr<const void> eventSource_;
 
     std::atomic<bool> stopMainLoopRequested_{false};
+
+    // The activities begun and not yet ended (each the retained object NSProcessInfo gave).
+    std::mutex activityMutex_;
+    ActivityToken lastActivity_ = 0;
+    std::map<ActivityToken, std::shared_ptr<const void>> activities_;
 
     struct WorkspaceStateDeleter {
         void operator()(AppleWorkspaceState* state) const;

@@ -309,6 +309,37 @@ void AppleBackend::stopMainLoop() {
     CFRunLoopWakeUp(mainLoop);
 }
 
+ActivityToken AppleBackend::beginActivity(std::string_view reason) {
+    @autoreleasepool {
+        id<NSObject> activity = [NSProcessInfo.processInfo
+            beginActivityWithOptions:NSActivityUserInitiated | NSActivityLatencyCritical
+                              reason:stringOf(reason)];
+        if (!activity) {
+            return 0;
+        }
+        std::lock_guard lock(activityMutex_);
+        const ActivityToken token = ++lastActivity_;
+        activities_.emplace(token, apple::shareOwned((__bridge_retained CFTypeRef)activity));
+        return token;
+    }
+}
+
+void AppleBackend::endActivity(ActivityToken token) {
+    std::shared_ptr<const void> activity;
+    {
+        std::lock_guard lock(activityMutex_);
+        auto found = activities_.find(token);
+        if (found == activities_.end()) {
+            return;
+        }
+        activity = std::move(found->second);
+        activities_.erase(found);
+    }
+    @autoreleasepool {
+        [NSProcessInfo.processInfo endActivity:(__bridge id<NSObject>)activity.get()];
+    }
+}
+
 std::string AppleBackend::operatingSystemVersion() {
     @autoreleasepool {
         return utf8Of(NSProcessInfo.processInfo.operatingSystemVersionString)

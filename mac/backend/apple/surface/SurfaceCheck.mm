@@ -149,4 +149,7 @@ PLUMEO_SAME_VALUE(kEventHotKeyExclusive)
 
 // AppKit
 PLUMEO_SAME_TYPE(NSApplicationActivationOptions)
+PLUMEO_SAME_TYPE(NSActivityOptions)
+PLUMEO_SAME_VALUE(NSActivityUserInitiated)
+PLUMEO_SAME_VALUE(NSActivityLatencyCritical)
 PLUMEO_SAME_VALUE(NSApplicationActivateAllWindows)

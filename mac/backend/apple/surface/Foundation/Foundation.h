@@ -6,6 +6,8 @@
 
 #include "../Carbon/Carbon.h"
 
+#include <stdint.h>
+
 #if defined(__OBJC__)
 
 #pragma clang assume_nonnull begin
@@ -94,10 +96,20 @@ typedef NSString* NSNotificationName;
 - (void)removeObserver:(id)observer;
 @end
 
+PLUMEO_SURFACE_TYPES_BEGIN
+typedef NS_OPTIONS(uint64_t, NSActivityOptions){
+    NSActivityIdleSystemSleepDisabled = (1ULL << 20),
+    NSActivityUserInitiated = (0x00FFFFFFULL | NSActivityIdleSystemSleepDisabled),
+    NSActivityLatencyCritical = 0xFF00000000ULL,
+};
+PLUMEO_SURFACE_TYPES_END
+
 @PLUMEO_SURFACE_CLASS(NSProcessInfo, NSObject)
 @property(class, readonly, strong) NSProcessInfo* processInfo;
 @property(readonly) NSTimeInterval systemUptime;
 @property(readonly, copy) NSString* operatingSystemVersionString;
+- (id<NSObject>)beginActivityWithOptions:(NSActivityOptions)options reason:(NSString*)reason;
+- (void)endActivity:(id<NSObject>)activity;
 @end
 
 @PLUMEO_SURFACE_CLASS(NSAppleEventDescriptor, NSObject)
