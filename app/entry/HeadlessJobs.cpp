@@ -3,12 +3,12 @@
 #include "app/entry/BackendChoice.h"
 #include "app/entry/ReportWriter.h"
 #include "app/selftest/SelfTestHarness.h"
+#include "mac/backend/MainLoop.h"
 #include "mac/backend/PlatformBackend.h"
 #include "mac/input/Permissions.h"
 #include "mac/script/WordBridge.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <chrono>
 #include <functional>
 #include <iostream>
@@ -20,10 +20,7 @@ namespace {
 
 constexpr int permissionWaitSeconds = 600;
 
-/// Runs `work` on the main thread and waits for it: the permission prompts belong there.
-void onMainThread(const std::function<void()>& work) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
-}
+constexpr double promptHopSeconds = 30;
 
 std::string permissionLine(const char* label, const PermissionState& state) {
     return std::string("- **") + label + "**：" + state.label();
@@ -57,10 +54,13 @@ int requestPermissions(const HeadlessSwitch& headless,
                        const std::shared_ptr<PlatformBackend>& backend) {
     ReportWriter report(headless.reportDirectory(), "permissions.md");
     report.line("# 请求权限 " + isoTimestamp());
-    onMainThread([&] {
-        if (!Permissions::requestAccessibility(*backend))
-            Permissions::openAccessibilitySettings(*backend);
-    });
+    // The permission prompts belong on the main thread.
+    backend->runOnMainThread(
+        [&] {
+            if (!Permissions::requestAccessibility(*backend))
+                Permissions::openAccessibilitySettings(*backend);
+        },
+        promptHopSeconds);
     for (int waited = 0; waited < permissionWaitSeconds; ++waited) {
         if (Permissions::accessibility(*backend).kind == PermissionState::Kind::granted)
             break;
@@ -79,30 +79,27 @@ int notBuiltYet(const HeadlessSwitch& headless) {
     return exitJobUnavailable;
 }
 
-int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& arguments) {
+bool builtJob(HeadlessJob job) {
+    return job == HeadlessJob::status || job == HeadlessJob::requestPermissions ||
+           job == HeadlessJob::selftest;
+}
+
+int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& arguments,
+           const std::shared_ptr<PlatformBackend>& backend) {
     try {
         switch (headless.job) {
-        case HeadlessJob::status: {
-            const BackendHandle backend = openBackend(backendOptions(arguments));
-            return writeStatus(headless, backend.backend);
-        }
-        case HeadlessJob::requestPermissions: {
-            const BackendHandle backend = openBackend(backendOptions(arguments));
-            return requestPermissions(headless, backend.backend);
-        }
+        case HeadlessJob::status:
+            return writeStatus(headless, backend);
+        case HeadlessJob::requestPermissions:
+            return requestPermissions(headless, backend);
         case HeadlessJob::selftest: {
-            const BackendHandle backend = openBackend(backendOptions(arguments));
             selftest::SelfTestOptions options;
             options.quick = hasFlag(arguments, "--quick");
             selftest::SelfTestHarness harness(headless.values.front(), headless.reportDirectory(),
-                                              backend.backend, options);
+                                              backend, options);
             return harness.run();
         }
-        case HeadlessJob::probe:
-        case HeadlessJob::cleanupTestDocs:
-        case HeadlessJob::probeBackground:
-        case HeadlessJob::probePages:
-        case HeadlessJob::probeEmoji:
+        default:
             return notBuiltYet(headless);
         }
     } catch (const std::exception& error) {
@@ -115,23 +112,20 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
 
 int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    int status = 0;
-    std::thread job;
-    // The job starts once the loop runs, so that it can hand work to the main thread.
-    QMetaObject::invokeMethod(
-        &application,
-        [&] {
-            job = std::thread([&] {
-                status = runJob(headless, std::vector<std::string>(argv + 1, argv + argc));
-                QMetaObject::invokeMethod(&application, &QCoreApplication::quit,
-                                          Qt::QueuedConnection);
-            });
-        },
-        Qt::QueuedConnection);
-    QCoreApplication::exec();
-    if (job.joinable())
-        job.join();
-    return status;
+    if (!builtJob(headless.job))
+        return notBuiltYet(headless);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    BackendHandle backend;
+    try {
+        backend = openBackend(backendOptions(arguments));
+    } catch (const std::exception& error) {
+        std::cerr << "plumeo：" << headless.name << " 失败：" << error.what() << '\n';
+        return 1;
+    }
+    // The main thread turns the backend's run loop, claimed before the job starts, so that
+    // the job's first hop to it already waits for it.
+    return runBesideMainLoop(*backend.backend,
+                             [&] { return runJob(headless, arguments, backend.backend); });
 }
 
 } // namespace plumeo::entry
