@@ -154,6 +154,11 @@ struct Reference {
             if (!valid(candidate))
                 continue;
             const std::u16string expected = beforeTail + typed(candidate);
+            // No context is no evidence; a before-text known whole must start the document.
+            if (expected.empty() ||
+                (beforeTail.size() == anchor.before.size() &&
+                 utf16Count(expected) != cursor))
+                continue;
             if (cursor >= utf16Count(expected) &&
                 document.substr(cursor - expected.size(), expected.size()) == expected) {
                 match = &candidate;
