@@ -10,7 +10,7 @@ namespace plumeo::ui {
 class Card : public QFrame {
     Q_OBJECT
 public:
-    explicit Card(QWidget* parent = nullptr, int padding = 14);
+    explicit Card(QWidget* parent = nullptr, int padding = 12);
     /// Where the card's content goes, top to bottom.
     QVBoxLayout* contentLayout() const { return layout_; }
 

@@ -106,7 +106,14 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
         segment->setCheckable(true);
         segment->setAutoExclusive(true);
     }
+    // The estimate shares the picker's line, so that the start card below fits the window's
+    // default height.
+    estimate_ = new QLabel(this);
+    QPalette estimateColours = estimate_->palette();
+    estimateColours.setColor(QPalette::WindowText, secondaryText(estimateColours));
+    estimate_->setPalette(estimateColours);
     pacePicker_ = row(this, {bySpeed_, byDuration_});
+    pacePicker_->layout()->addWidget(estimate_);
     layout->addWidget(pacePicker_);
     connect(bySpeed_, &QAbstractButton::clicked, this,
             [this] { emit paceByDurationChosen(false); });
@@ -119,12 +126,9 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     speedSlider_->setSingleStep(10);
     speedSlider_->setPageStep(100);
     speedSlider_->setAccessibleName(QStringLiteral("速度"));
-    speedRow_ = new QWidget(this);
-    auto* speedLayout = new QVBoxLayout(speedRow_);
-    speedLayout->setContentsMargins(0, 0, 0, 0);
-    speedLayout->addWidget(
-        row(speedRow_, {new QLabel(QStringLiteral("速度"), speedRow_), speedValue_}));
-    speedLayout->addWidget(speedSlider_);
+    speedSlider_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    speedRow_ = row(this, {new QLabel(QStringLiteral("速度"), this), speedValue_, speedSlider_},
+                    false);
     layout->addWidget(speedRow_);
     connect(speedSlider_, &QSlider::valueChanged, this,
             [this](int value) { emit speedChosen(value); });
@@ -144,8 +148,6 @@ ModeCard::ModeCard(QWidget* parent) : Card(parent) {
     connect(minutes_, &QSpinBox::valueChanged, this,
             [this](int value) { emit targetMinutesChosen(value); });
 
-    estimate_ = wrapped({}, this);
-    layout->addWidget(estimate_);
 
     typos_ = new QCheckBox(QStringLiteral("偶尔打错再改正"), this);
     typoExplanation_ =
@@ -248,7 +250,8 @@ void ModeCard::updateVisibility() {
     const bool natural = mode_ == TypingMode::natural;
     fastNote_->setVisible(fast);
     naturalNote_->setVisible(natural);
-    pacePicker_->setVisible(!fast);
+    bySpeed_->setVisible(!fast);
+    byDuration_->setVisible(!fast);
     speedRow_->setVisible(!fast && !paceByDuration_);
     durationRow_->setVisible(!fast && paceByDuration_);
     typos_->setVisible(natural);

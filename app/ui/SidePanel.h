@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QScrollArea>
+#include <QWidget>
+
+class QScrollArea;
 
 namespace plumeo::ui {
 
@@ -12,8 +14,10 @@ class StartCard;
 class TargetCard;
 
 /// The column of step cards: permissions, target, mode, options, then the start card before a
-/// session or the session card during and after one.
-class SidePanel : public QScrollArea {
+/// session or the session card during and after one. The steps and the session card scroll;
+/// the start card stays pinned below them, so starting never needs a scroll however tall the
+/// steps above it grow.
+class SidePanel : public QWidget {
     Q_OBJECT
 public:
     explicit SidePanel(QWidget* parent = nullptr);
@@ -29,6 +33,7 @@ public:
     SessionCard* sessionCard() const { return session_; }
 
 private:
+    QScrollArea* steps_;
     PermissionCard* permission_;
     TargetCard* target_;
     ModeCard* mode_;
