@@ -327,7 +327,9 @@ int runTypeCommand(int argc, char** argv, const std::vector<std::string>& argume
     installInterruptHandler();
     BackendHandle backend;
     try {
-        backend = entry::openBackend(entry::backendOptions(arguments), options.autoCorrectOff);
+        backend = entry::openBackend(entry::backendOptions(arguments),
+                                     options.autoCorrectOff ? entry::AutoCorrectPolicy::allOff
+                                                            : entry::AutoCorrectPolicy::wordDefaults);
     } catch (const std::exception& error) {
         std::cerr << "plumeo：" << error.what() << '\n';
         return entry::exitStopped;

@@ -1,8 +1,8 @@
 #include "app/entry/BackendChoice.h"
 
 #include "app/entry/SwitchTable.h"
-#include "app/session/LocalSimulator.h"
-#include "mac/backend/sim/SimControl.h"
+
+#include <filesystem>
 
 namespace plumeo::entry {
 
@@ -16,21 +16,44 @@ BackendOptions backendOptions(const std::vector<std::string>& arguments) {
     }
     options.simulatorSocket = optionValue(arguments, "--sim-socket");
     options.startPrivateSimulator = hasFlag(arguments, "--start-simulator");
-    options.simulatorProcess.executable = LocalSimulator::executable();
+    options.simulatorProcess.executable = simulatorExecutable();
     options.simulatorProcess.documents = 1;
     // The terminal's Ctrl-C is for the session, not for the simulator it types into.
     options.simulatorProcess.ownProcessGroup = true;
     return options;
 }
 
-BackendHandle openBackend(const BackendOptions& options, bool autoCorrectOff) {
+BackendHandle openBackend(const BackendOptions& options, AutoCorrectPolicy autoCorrect) {
     BackendHandle handle = makeBackend(options);
     if (handle.privateSimulator) {
         SimControl control(handle.simulatorSocket);
-        readySimulatedWord(control, autoCorrectOff ? AutoCorrectPolicy::allOff
-                                                   : AutoCorrectPolicy::wordDefaults);
+        readySimulatedWord(control, autoCorrect);
     }
     return handle;
+}
+
+void readySimulatedWord(SimControl& control, AutoCorrectPolicy autoCorrect) {
+    if (!control.wordPid())
+        control.launchWord();
+    if (control.dump()["word"]["documents"].empty())
+        control.newDocument();
+    control.activateBundle("com.microsoft.Word");
+    if (autoCorrect == AutoCorrectPolicy::allOff) {
+        // Every switch the simulated Word reports, so none added later is missed.
+        const nlohmann::json state = control.dump();
+        for (const auto& [option, on] : state["autoCorrect"].items())
+            if (on.is_boolean())
+                control.setAutoCorrect(option, false);
+    }
+}
+
+std::string simulatorExecutable() {
+#ifdef PLUMEO_SIM_EXECUTABLE
+    std::error_code ignored;
+    if (std::filesystem::exists(PLUMEO_SIM_EXECUTABLE, ignored))
+        return PLUMEO_SIM_EXECUTABLE;
+#endif
+    return "plumeo-sim";
 }
 
 } // namespace plumeo::entry

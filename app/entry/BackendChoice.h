@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mac/backend/BackendFactory.h"
+#include "mac/backend/sim/SimControl.h"
 
 #include <string>
 #include <vector>
@@ -12,8 +13,19 @@ namespace plumeo::entry {
 /// Throws BackendError for a backend name this build does not know.
 BackendOptions backendOptions(const std::vector<std::string>& arguments);
 
+/// Whether the simulated Word keeps its AutoCorrect defaults or has every option switched off.
+enum class AutoCorrectPolicy { wordDefaults, allOff };
+
 /// Makes the backend; a private simulator is readied as a person would before starting: Word
-/// in front with a document, AutoCorrect switched off when `autoCorrectOff`.
-BackendHandle openBackend(const BackendOptions& options, bool autoCorrectOff = false);
+/// in front with a document, AutoCorrect switched off when `autoCorrect` says so.
+BackendHandle openBackend(const BackendOptions& options,
+                          AutoCorrectPolicy autoCorrect = AutoCorrectPolicy::wordDefaults);
+
+/// Makes sure the simulated Word runs with a document in front and applies the AutoCorrect
+/// policy. Throws simproto::SimError.
+void readySimulatedWord(SimControl& control, AutoCorrectPolicy autoCorrect);
+
+/// The build tree's plumeo-sim when it exists, else the name looked up on PATH.
+std::string simulatorExecutable();
 
 } // namespace plumeo::entry

@@ -1,6 +1,6 @@
 #include "tests/app/ModelTestSupport.h"
 
-#include "app/session/LocalSimulator.h"
+#include "app/entry/BackendChoice.h"
 #include "core/text/Utf16.h"
 
 namespace plumeo::testing {
@@ -8,7 +8,7 @@ namespace plumeo::testing {
 void ModelFixture::SetUp() {
     SimulatorFixture::SetUp();
     documentName = control().dump()["word"]["documents"][0]["name"].get<std::string>();
-    readySimulatedWord(control(), AutoCorrectPolicy::allOff);
+    entry::readySimulatedWord(control(), entry::AutoCorrectPolicy::allOff);
     backend = std::make_shared<SimBackend>(simulator().socketPath());
 }
 

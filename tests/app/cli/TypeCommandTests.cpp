@@ -1,66 +1,126 @@
-// plumeo --type as a shell runs it: a process with its own private simulator, no terminal,
-// the result on standard output and the exit status.
+// plumeo --type as a shell runs it: a process with no terminal, the result on standard output,
+// progress and reasons on standard error, and the exit status.
 
-#include <array>
-#include <cstdio>
+#include "app/cli/SessionResult.h"
+#include "app/entry/BackendChoice.h"
+#include "tests/support/SimulatorFixture.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct ProcessRun {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
-class TypeCommandTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        directory_ = std::filesystem::temp_directory_path() /
+std::string contents(const fs::path& path) {
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+/// Runs plumeo in a directory of its own: a home without saved settings, standard input
+/// closed, standard output and error into files.
+class PlumeoProcess {
+public:
+    PlumeoProcess() {
+        directory_ = fs::temp_directory_path() /
                      ("plumeo-type-" + std::to_string(::getpid()) + "-" +
                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(directory_ / "home");
-        // Straight quotes, which the simulated Word's AutoCorrect curls.
-        std::ofstream(directory_ / "article.txt") << "Plumeo 测试 \"quoted\" words\n第二段\n";
+        fs::create_directories(directory_ / "home");
     }
-    void TearDown() override { std::filesystem::remove_all(directory_); }
+    ~PlumeoProcess() { fs::remove_all(directory_); }
 
-    /// Runs plumeo with a home of its own (no saved settings), standard input closed.
-    ProcessRun plumeo(const std::string& arguments) {
-        const std::string command = "HOME='" + (directory_ / "home").string() +
-                                    "' '" PLUMEO_EXECUTABLE "' " + arguments +
-                                    " </dev/null 2>/dev/null";
-        ProcessRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            run.out.append(buffer.data(), read);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+    const fs::path& directory() const { return directory_; }
+
+    void start(const std::vector<std::string>& arguments) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        const std::string out = (directory_ / "out").string();
+        const std::string err = (directory_ / "err").string();
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> strings{PLUMEO_EXECUTABLE};
+        strings.insert(strings.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& text : strings)
+            argv.push_back(text.data());
+        argv.push_back(nullptr);
+        std::string home = "HOME=" + (directory_ / "home").string();
+        std::vector<char*> environment{home.data()};
+        for (char** variable = environ; *variable; ++variable)
+            if (std::string_view(*variable).rfind("HOME=", 0) != 0)
+                environment.push_back(*variable);
+        environment.push_back(nullptr);
+        ASSERT_EQ(::posix_spawn(&pid_, PLUMEO_EXECUTABLE, &actions, nullptr, argv.data(),
+                                environment.data()),
+                  0);
+        posix_spawn_file_actions_destroy(&actions);
     }
 
-    std::string typeArticle(const std::string& options) {
-        return "--type '" + (directory_ / "article.txt").string() +
-               "' --start-simulator --countdown 0 --speed 1200 --seed 7 --json " + options;
+    void interrupt() { ::kill(pid_, SIGINT); }
+
+    ProcessRun finish() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contents(directory_ / "out"),
+                contents(directory_ / "err")};
     }
 
-    const std::filesystem::path& directory() const { return directory_; }
+    ProcessRun run(const std::vector<std::string>& arguments) {
+        start(arguments);
+        return finish();
+    }
+
+    /// A quick, reproducible --type session with its JSON result.
+    std::vector<std::string> typeArticle(const std::string& article,
+                                         std::vector<std::string> options) {
+        const fs::path path = directory_ / "article.txt";
+        std::ofstream(path) << article;
+        std::vector<std::string> arguments{"--type", path.string(), "--countdown", "0",
+                                           "--seed", "7", "--json"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        return arguments;
+    }
 
 private:
-    std::filesystem::path directory_;
+    fs::path directory_;
+    pid_t pid_ = -1;
 };
+
+// Straight quotes, which the simulated Word's AutoCorrect curls.
+const std::string quotedArticle = "Plumeo 测试 \"quoted\" words\n第二段\n";
+const std::vector<std::string> privateQuickSimulator{"--start-simulator", "--speed", "1200"};
+
+std::vector<std::string> with(std::vector<std::string> options, const std::string& more) {
+    options.push_back(more);
+    return options;
+}
 
 } // namespace
 
-TEST_F(TypeCommandTest, AVerifiedSessionExitsZeroAndItsJsonHoldsCountsButNoText) {
-    const ProcessRun run = plumeo(typeArticle("--no-autocorrect"));
-    ASSERT_EQ(run.status, 0) << run.out;
+TEST(TypeCommand, AVerifiedSessionExitsZeroAndItsJsonHoldsCountsButNoText) {
+    PlumeoProcess plumeo;
+    const ProcessRun run = plumeo.run(
+        plumeo.typeArticle(quotedArticle, with(privateQuickSimulator, "--no-autocorrect")));
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
     const auto result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["outcome"], "verified");
     EXPECT_EQ(result["counts"]["confirmedUnits"], result["counts"]["totalUnits"]);
@@ -69,36 +129,129 @@ TEST_F(TypeCommandTest, AVerifiedSessionExitsZeroAndItsJsonHoldsCountsButNoText)
     EXPECT_EQ(run.out.find("测试"), std::string::npos);
 }
 
-TEST_F(TypeCommandTest, APauseWithoutATerminalCancelsUnlessDifferencesAreAccepted) {
-    const ProcessRun cancelled = plumeo(typeArticle(""));
-    EXPECT_EQ(cancelled.status, 4) << cancelled.out;
+TEST(TypeCommand, APauseWithoutATerminalCancelsUnlessDifferencesAreAccepted) {
+    PlumeoProcess plumeo;
+    const ProcessRun cancelled = plumeo.run(plumeo.typeArticle(quotedArticle, privateQuickSimulator));
+    EXPECT_EQ(cancelled.status, 4) << cancelled.out << cancelled.err;
     const auto stopped = nlohmann::json::parse(cancelled.out);
     EXPECT_EQ(stopped["outcome"], "cancelled");
     EXPECT_EQ(stopped["lastStop"]["postsAfterStop"], 0);
 
-    const ProcessRun accepted = plumeo(typeArticle("--accept-differences"));
-    EXPECT_EQ(accepted.status, 1) << accepted.out;
+    const ProcessRun accepted = plumeo.run(
+        plumeo.typeArticle(quotedArticle, with(privateQuickSimulator, "--accept-differences")));
+    EXPECT_EQ(accepted.status, 1) << accepted.out << accepted.err;
     const auto result = nlohmann::json::parse(accepted.out);
     EXPECT_EQ(result["outcome"], "verifiedWithAcceptedDifferences");
     EXPECT_GT(result["acceptedDifferences"], 0);
 }
 
-TEST_F(TypeCommandTest, BadUsageExitsTwoBeforeAnythingStarts) {
-    EXPECT_EQ(plumeo(typeArticle("--speed 300 --minutes 2")).status, 2);
-    EXPECT_EQ(plumeo(typeArticle("--mode quick")).status, 2);
-    EXPECT_EQ(plumeo("--type /nonexistent/article.txt").status, 2);
+TEST(TypeCommand, OnlyAVerifiedDocumentExitsZero) {
+    using plumeo::SessionPhase;
+    using plumeo::VerificationOutcome;
+    using plumeo::cli::exitStatusFor;
+    EXPECT_EQ(exitStatusFor(SessionPhase::completed(VerificationOutcome::verified())), 0);
+    EXPECT_EQ(exitStatusFor(SessionPhase::completed(
+                  VerificationOutcome::verifiedWithAcceptedDifferences(2))),
+              1);
+    EXPECT_EQ(exitStatusFor(SessionPhase::completed(VerificationOutcome::unverified("读回失败"))),
+              3);
+    EXPECT_EQ(exitStatusFor(
+                  SessionPhase::completed(VerificationOutcome::mismatch(plumeo::ComparisonReport{}))),
+              3);
+    EXPECT_EQ(exitStatusFor(SessionPhase::cancelled(plumeo::StopReason::userCancel())), 4);
+    EXPECT_EQ(exitStatusFor(SessionPhase::idle()), 4);
 }
 
-TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
+TEST(TypeCommand, BadUsageExitsTwoBeforeAnythingStarts) {
+    PlumeoProcess plumeo;
+    EXPECT_EQ(plumeo.run(plumeo.typeArticle("文", {"--speed", "300", "--minutes", "2"})).status, 2);
+    EXPECT_EQ(plumeo.run(plumeo.typeArticle("文", {"--mode", "quick"})).status, 2);
+    EXPECT_EQ(plumeo.run({"--type", "/nonexistent/article.txt"}).status, 2);
+}
+
+TEST(TypeCommand, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
+    PlumeoProcess plumeo;
     // No simulator answers: nothing is granted and Word is not running, which the report says.
-    const std::string reports = (directory() / "reports").string();
-    EXPECT_EQ(plumeo("--status '" + reports + "' --sim-socket /nonexistent.sock").status, 0);
-    std::ifstream status(directory() / "reports" / "status.md");
-    const std::string report{std::istreambuf_iterator<char>(status),
-                             std::istreambuf_iterator<char>()};
+    const fs::path reports = plumeo.directory() / "reports";
+    EXPECT_EQ(plumeo.run({"--status", reports.string(), "--sim-socket", "/nonexistent.sock"}).status,
+              0);
+    const std::string report = contents(reports / "status.md");
     EXPECT_EQ(report.rfind("# 权限状态 ", 0), 0u) << report;
     EXPECT_NE(report.find("- **Word 运行中**：false"), std::string::npos) << report;
     // A probe that is not part of this build writes nothing rather than an empty report.
-    EXPECT_EQ(plumeo("--probe '" + reports + "'").status, 69);
-    EXPECT_FALSE(std::filesystem::exists(directory() / "reports" / "probe.md"));
+    EXPECT_EQ(plumeo.run({"--probe", reports.string()}).status, 69);
+    EXPECT_FALSE(fs::exists(reports / "probe.md"));
+}
+
+namespace {
+
+/// plumeo --type into a simulator the test controls.
+class TypeCommandIntoWord : public plumeo::testing::SimulatorFixture {
+protected:
+    void SetUp() override {
+        SimulatorFixture::SetUp();
+        documentName = control().dump()["word"]["documents"][0]["name"].get<std::string>();
+        plumeo::entry::readySimulatedWord(control(), plumeo::entry::AutoCorrectPolicy::allOff);
+    }
+
+    std::vector<std::string> typeArticle(const std::string& article, const std::string& speed) {
+        return plumeo.typeArticle(article,
+                                  {"--sim-socket", simulator().socketPath(), "--speed", speed});
+    }
+
+    std::u16string document() { return control().documentText(documentName); }
+
+    PlumeoProcess plumeo;
+    std::string documentName;
+};
+
+} // namespace
+
+TEST_F(TypeCommandIntoWord, TypesAtTheInsertionPointAndVerifies) {
+    control().setDocumentText(documentName, u"前文后文", 2);
+    const ProcessRun run = plumeo.run(typeArticle("Hi 世界！\n第二段 😀\n", "1200"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(document(), u"前文Hi 世界！\r第二段 😀后文\r");
+}
+
+TEST_F(TypeCommandIntoWord, AStartThatCannotHappenTypesNothingAndSaysWhy) {
+    control().setDocumentText(documentName, u"原有内容", 1);
+    control().setSelection(documentName, 1, 3);
+    ProcessRun run = plumeo.run(typeArticle("不应出现", "1200"));
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("Word 中有选中的文字"), std::string::npos) << run.err;
+
+    // Detection passes, but Word does not come to the front for the start.
+    control().setSelection(documentName, 1, 1);
+    const int canary = static_cast<int>(::getpid());
+    ASSERT_TRUE(control().registerApp(canary, "org.plumeo.tests", "测试", "金丝雀"));
+    ASSERT_TRUE(control().activate(canary));
+    control().setRefuseActivation(true);
+    run = plumeo.run(typeArticle("不应出现", "1200"));
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("Word 没有成为前台应用"), std::string::npos) << run.err;
+    EXPECT_EQ(document(), u"原有内容\r");
+    EXPECT_EQ(control().fieldText(canary), u"");
+}
+
+TEST_F(TypeCommandIntoWord, CtrlCStopsTheKeysBeforeTheProcessEnds) {
+    std::string article;
+    for (int unit = 0; unit < 300; ++unit)
+        article += "字";
+    plumeo.start(typeArticle(article, "600"));
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (document().size() < 10 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    plumeo.interrupt();
+    const ProcessRun run = plumeo.finish();
+    EXPECT_EQ(run.status, 4) << run.err;
+    const auto result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["outcome"], "cancelled");
+    EXPECT_EQ(result["lastStop"]["postsAfterStop"], 0);
+    // Whatever was posted has landed once the process is gone, and nothing follows it.
+    const std::u16string atExit = document();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(document(), atExit);
+    EXPECT_LT(atExit.size(), 300u);
+    EXPECT_LE(atExit.size(), result["counts"]["sentUnits"].get<std::size_t>() + 1);
 }
