@@ -1,5 +1,6 @@
 #include "app/entry/WindowApplication.h"
 
+#include "app/desktop/DesktopIntegration.h"
 #include "app/entry/Appearance.h"
 #include "app/entry/BackendChoice.h"
 #include "app/entry/DemoArticle.h"
@@ -82,6 +83,7 @@ int runWindowApplication(int argc, char** argv, const std::vector<std::string>& 
     panel.setObjectName(QStringLiteral("hud"));
     ui::bindWindow(window, panel, model);
     window.show();
+    desktop::neverRestore(window.winId());
 
     QStringList written;
     if (snapshotDirectory) {

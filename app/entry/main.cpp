@@ -3,6 +3,7 @@
 #include "app/analyze/ArticleAnalysis.h"
 #include "app/analyze/ArticleFile.h"
 #include "app/cli/TypeCommand.h"
+#include "app/desktop/DesktopIntegration.h"
 #include "app/entry/HeadlessJobs.h"
 #include "app/entry/SwitchTable.h"
 #include "app/entry/Usage.h"
@@ -30,17 +31,23 @@ int analyze(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    plumeo::desktop::disableWindowRestoration();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (const auto headless = findHeadlessSwitch(arguments))
+    if (const auto headless = findHeadlessSwitch(arguments)) {
+        plumeo::desktop::runWithoutDockIcon();
         return runHeadlessJob(*headless, argc, argv);
+    }
     if (hasFlag(arguments, "--help") || hasFlag(arguments, "-h")) {
         std::cout << usageText();
         return exitVerified;
     }
     if (const auto path = optionValue(arguments, "--analyze"))
         return analyze(*path);
-    if (hasFlag(arguments, "--type"))
+    if (hasFlag(arguments, "--type")) {
+        // A shell session too: the terminal is the window, Word the frontmost application.
+        plumeo::desktop::runWithoutDockIcon();
         return plumeo::cli::runTypeCommand(argc, argv, arguments);
+    }
     if (hasFlag(arguments, "--analyze")) {
         std::cerr << "plumeo：缺少文章文件。\n" << usageText();
         return exitUsage;

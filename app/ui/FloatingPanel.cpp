@@ -1,5 +1,6 @@
 #include "app/ui/FloatingPanel.h"
 
+#include "app/desktop/DesktopIntegration.h"
 #include "app/ui/HudView.h"
 
 #include <QGuiApplication>
@@ -26,6 +27,9 @@ FloatingPanel::FloatingPanel(QWidget* parent)
       view_(new HudView(this)) {
     // Clicking the panel must leave Word frontmost: it never activates and never takes focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A tool window would otherwise hide whenever the application is not active, which is
+    // exactly while Word is typed into.
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Plumeo"));
@@ -44,6 +48,7 @@ void FloatingPanel::present() {
         placed_ = true;
     }
     show();
+    desktop::keepOnEverySpace(winId());
     raise();
 }
 

@@ -1,6 +1,7 @@
 #include "app/ui/Motion.h"
 
-#include <QApplication>
+#include "app/desktop/DesktopIntegration.h"
+
 #include <QByteArray>
 
 namespace plumeo::ui {
@@ -13,11 +14,11 @@ std::optional<bool> overrideValue;
 bool reduceMotion() {
     if (overrideValue)
         return *overrideValue;
-    if (qgetenv("PLUMEO_REDUCE_MOTION") == "1")
-        return true;
-    // Desktops that expose an "animations off" setting reach Qt as disabled UI effects.
-    return qApp != nullptr && !QApplication::isEffectEnabled(Qt::UI_General) &&
-           qgetenv("PLUMEO_REDUCE_MOTION") != "0";
+    const QByteArray forced = qgetenv("PLUMEO_REDUCE_MOTION");
+    if (forced == "1" || forced == "0")
+        return forced == "1";
+    // Asked each time an animation would start: the user may change it while we run.
+    return desktop::systemReducesMotion().value_or(false);
 }
 
 void setReduceMotionOverride(std::optional<bool> reduce) {

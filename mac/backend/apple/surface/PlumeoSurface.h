@@ -37,6 +37,7 @@
 #define CG_EXTERN extern
 #define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
 #define NS_OPTIONS(_type, _name) CF_OPTIONS(_type, _name)
+#define NS_ENUM(_type, _name) CF_ENUM(_type, _name)
 #define FOUNDATION_EXPORT extern "C"
 #define APPKIT_EXTERN extern "C"
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// AppKit (NSRunningApplication.h, NSWorkspace.h), as far as the backend uses it. Objective-C
-// only.
+// AppKit (NSRunningApplication.h, NSWorkspace.h, NSApplication.h, NSWindow.h,
+// NSWindowRestoration.h, NSView.h), as far as the backend and the application's desktop
+// integration (app/desktop) use it. Objective-C only.
 
 #include "../Foundation/Foundation.h"
 
@@ -13,7 +14,34 @@ PLUMEO_SURFACE_TYPES_BEGIN
 typedef NS_OPTIONS(NSUInteger, NSApplicationActivationOptions){
     NSApplicationActivateAllWindows = 1 << 0,
 };
+typedef NS_ENUM(NSInteger, NSApplicationActivationPolicy){
+    NSApplicationActivationPolicyRegular,
+    NSApplicationActivationPolicyAccessory,
+    NSApplicationActivationPolicyProhibited,
+};
+typedef NS_OPTIONS(NSUInteger, NSWindowCollectionBehavior){
+    NSWindowCollectionBehaviorCanJoinAllSpaces = 1 << 0,
+    NSWindowCollectionBehaviorFullScreenAuxiliary = 1 << 8,
+};
 PLUMEO_SURFACE_TYPES_END
+
+// Accessors of properties are declared as methods: the same selectors and types, without
+// restating each property's memory attributes.
+@PLUMEO_SURFACE_CLASS(NSApplication, NSObject)
++ (NSApplication*)sharedApplication;
+- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
+@end
+
+@PLUMEO_SURFACE_CLASS(NSWindow, NSObject)
+- (NSWindowCollectionBehavior)collectionBehavior;
+- (void)setCollectionBehavior:(NSWindowCollectionBehavior)collectionBehavior;
+- (void)setHidesOnDeactivate:(BOOL)hidesOnDeactivate;
+- (void)setRestorable:(BOOL)restorable;
+@end
+
+@PLUMEO_SURFACE_CLASS(NSView, NSObject)
+- (nullable NSWindow*)window;
+@end
 
 @PLUMEO_SURFACE_CLASS(NSRunningApplication, NSObject)
 @property(readonly) pid_t processIdentifier;
@@ -39,6 +67,7 @@ PLUMEO_SURFACE_TYPES_END
            completionHandler:(void (^_Nullable)(NSRunningApplication* _Nullable app,
                                                 NSError* _Nullable error))completionHandler;
 @property(nullable, readonly, strong) NSRunningApplication* frontmostApplication;
+- (BOOL)accessibilityDisplayShouldReduceMotion;
 @end
 
 APPKIT_EXTERN NSString* const NSWorkspaceApplicationKey;

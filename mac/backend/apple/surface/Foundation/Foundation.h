@@ -1,8 +1,8 @@
 #pragma once
 
 // Foundation (NSObject.h, NSObjCRuntime.h, NSDictionary.h, NSArray.h, NSValue.h, NSData.h,
-// NSURL.h, NSNotification.h, NSProcessInfo.h, NSAppleEventDescriptor.h, NSAppleScript.h), as
-// far as the backend uses it. Objective-C only.
+// NSURL.h, NSNotification.h, NSProcessInfo.h, NSAppleEventDescriptor.h, NSAppleScript.h,
+// NSUserDefaults.h), as far as the backend and app/desktop use it. Objective-C only.
 
 #include "../Carbon/Carbon.h"
 
@@ -20,6 +20,8 @@ PLUMEO_SURFACE_TYPES_END
 #if !defined(PLUMEO_SURFACE_CHECK)
 // objc.h
 #define nil nullptr
+#define YES __objc_yes
+#define NO __objc_no
 #endif
 
 typedef long NSInteger;
@@ -44,7 +46,9 @@ __attribute__((objc_root_class)) @interface NSObject <NSObject>
 typedef NSString* NSNotificationName;
 
 #if !defined(PLUMEO_SURFACE_CHECK)
-@interface NSString : NSObject
+@protocol NSCopying
+@end
+@interface NSString : NSObject <NSCopying>
 @end
 @interface NSError : NSObject
 @end
@@ -56,6 +60,7 @@ typedef NSString* NSNotificationName;
 
 @PLUMEO_SURFACE_CLASS(NSNumber, NSValue)
 @property(readonly) int intValue;
++ (NSNumber*)numberWithBool:(BOOL)value;
 @end
 
 #if !defined(PLUMEO_SURFACE_CHECK)
@@ -73,6 +78,12 @@ typedef NSString* NSNotificationName;
 @interface PlumeoSurfaceCheck_NSDictionary<KeyType, ObjectType> : NSDictionary<KeyType, ObjectType>
 #endif
 - (nullable ObjectType)objectForKey:(KeyType)aKey;
++ (instancetype)dictionaryWithObject:(ObjectType)object forKey:(KeyType<NSCopying>)key;
+@end
+
+@PLUMEO_SURFACE_CLASS(NSUserDefaults, NSObject)
+@property(class, readonly, strong) NSUserDefaults* standardUserDefaults;
+- (void)registerDefaults:(NSDictionary<NSString*, id>*)registrationDictionary;
 @end
 
 @PLUMEO_SURFACE_CLASS(NSData, NSObject)
