@@ -7,6 +7,7 @@
 #include "app/ui/FloatingPanel.h"
 #include "app/ui/GlowProgressBar.h"
 #include "app/ui/IntroOverlay.h"
+#include "app/ui/RelocationPanel.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/ModeCard.h"
 #include "app/ui/Motion.h"
@@ -15,8 +16,14 @@
 #include "app/ui/StartCard.h"
 #include "app/ui/WindowBinding.h"
 #include "mac/backend/sim/SimBackend.h"
+#include "tests/support/SimulatorFixture.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -38,6 +45,78 @@ QPushButton* button(QWidget& parent, const QString& text) {
         if (candidate->text() == text)
             return candidate;
     return nullptr;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+/// The window and the panel bound to a model on a simulated Word of their own, the article
+/// pasted and the target detected and confirmed, ready to start without a countdown.
+struct WindowOnWord {
+    explicit WindowOnWord(const QString& article) {
+        control.activateBundle("com.microsoft.Word");
+        documentName = control.dump()["word"]["documents"][0]["name"].get<std::string>();
+        AppModelOptions options;
+        options.backend = std::make_shared<SimBackend>(simulator.socketPath());
+        options.settings = std::make_unique<QSettings>(
+            scratch.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        options.fixedSeed = 7;
+        model = std::make_unique<AppModel>(std::move(options));
+        model->setShowIntro(false);
+        model->setCountdownSeconds(0);
+        model->setMode(TypingMode::fast);
+        model->setArticle(article);
+        bindWindow(window, panel, *model);
+        window.show();
+        model->detectTarget();
+        waitUntil([&] { return model->target().has_value(); });
+        model->setTargetConfirmed(true);
+        waitUntil([&] { return model->blockers().isEmpty(); });
+    }
+    ~WindowOnWord() {
+        model->cancelStart(true);
+        waitUntil([&] { return !model->busy(); });
+    }
+
+    bool sentAtLeast(int units) const {
+        return waitUntil([&] { return model->snapshot() && model->snapshot()->ledger.sentUnits >= units; });
+    }
+    bool reached(SessionPhase::Kind kind) const {
+        return waitUntil([&] { return model->phase().kind == kind && !model->busy(); });
+    }
+    /// Pauses, moves Word's cursor away from where typing stopped, and asks to continue.
+    bool strandTheCursor() {
+        model->pause();
+        return reached(SessionPhase::Kind::paused) && control.clickInWordBody(0) &&
+               (model->resume(), reached(SessionPhase::Kind::needsRelocation));
+    }
+    std::u16string document() { return control.documentText(documentName); }
+
+    plumeo::testing::SimulatorProcess simulator{[] {
+        plumeo::testing::SimulatorProcess::Options options;
+        options.documents = 1;
+        return options;
+    }()};
+    SimControl control{simulator.socketPath()};
+    std::string documentName;
+    QTemporaryDir scratch;
+    std::unique_ptr<AppModel> model;
+    MainWindow window;
+    FloatingPanel panel;
+};
+
+/// Clicks a button the user can see.
+bool clickShown(QWidget& parent, const QString& text) {
+    QPushButton* shown = button(parent, text);
+    if (!shown || !shown->isVisible() || !shown->isEnabled())
+        return false;
+    shown->click();
+    return true;
 }
 
 } // namespace
@@ -85,6 +164,59 @@ private slots:
         pane.editor()->paste();
         QCOMPARE(edits.count(), 1);
         QCOMPARE(edits.last().at(0).toString(), QStringLiteral("新的文章"));
+    }
+
+    void theModelLocksTheArticleAndItsButtonsFromStartToEnd() {
+        WindowOnWord bound(QString(600, QChar(u'字')));
+        EditorPane& editor = *bound.window.editorPane();
+        const auto locked = [&] {
+            return !editor.editor()->isEditable() &&
+                   !button(editor, QStringLiteral("粘贴"))->isEnabled() &&
+                   !button(editor, QStringLiteral("清空"))->isEnabled() &&
+                   !button(editor, QStringLiteral("打开…"))->isEnabled();
+        };
+        QVERIFY(!locked());
+        bound.model->start();
+        QVERIFY(bound.sentAtLeast(1));
+        QVERIFY(locked());
+        QVERIFY(!bound.window.sidePanel()->startCard()->isVisible());
+        bound.model->cancelStart(true);
+        QVERIFY(waitUntil([&] { return bound.model->phase().isTerminal(); }));
+        QVERIFY(editor.editor()->isEditable());
+        QVERIFY(button(editor, QStringLiteral("清空"))->isEnabled());
+    }
+
+    void theRelocationPanelOffersItsThreeWaysOn() {
+        // Every stretch of the article unique, so that the text before a cursor places it.
+        QString article;
+        for (int number = 0; article.size() < 600; ++number)
+            article += QString::number(number) + QStringLiteral("、");
+        WindowOnWord bound(article);
+        RelocationPanel& panel = *bound.window.sidePanel()->sessionCard()->relocationPanel();
+        bound.model->start();
+        QVERIFY(bound.sentAtLeast(30));
+        QVERIFY(bound.strandTheCursor());
+        QVERIFY(panel.isVisible());
+
+        // Checking again with the cursor still elsewhere finds no place to continue either.
+        QSignalSpy phases(bound.model.get(), &AppModel::phaseChanged);
+        QVERIFY(clickShown(panel, QStringLiteral("重新核对")));
+        QVERIFY(bound.reached(SessionPhase::Kind::needsRelocation) && phases.count() >= 2);
+
+        QVERIFY(clickShown(panel, QStringLiteral("把光标移回续写位置")));
+        QVERIFY(bound.reached(SessionPhase::Kind::typing));
+        QVERIFY(bound.sentAtLeast(150));
+        QVERIFY(bound.strandTheCursor());
+
+        // The manual path opens only on request; its alignment follows the text before the
+        // cursor the user placed after what was typed.
+        QVERIFY(!clickShown(panel, QStringLiteral("按光标前文字自动对齐后继续")));
+        panel.findChild<QCheckBox*>()->click();
+        QVERIFY(bound.control.clickInWordBody(int(bound.document().size()) - 1));
+        QVERIFY(clickShown(panel, QStringLiteral("按光标前文字自动对齐后继续")));
+        QVERIFY(waitUntil([&] { return bound.model->phase().isTerminal(); }));
+        QCOMPARE(bound.model->phase().kind, SessionPhase::Kind::completed);
+        QCOMPARE(bound.document(), article.toStdU16String() + u"\r");
     }
 
     void aBoundWindowRecordsTheIntroductionAsSeenAndBlocksTheStart() {
@@ -157,6 +289,36 @@ private slots:
         // A 1440 × 900 screen with a 25-point menu bar and a Dock on the right.
         const QRect available(0, 25, 1380, 875);
         QCOMPARE(floatingPanelOrigin(available, QSize(380, 104)), QPoint(1380 - 400, 45));
+    }
+
+    void motionFollowsTheDesktopAndIsWelcomeWhenItSaysNothing() {
+#ifdef Q_OS_MACOS
+        QSKIP("The Mac's setting comes from NSWorkspace.");
+#endif
+        QTemporaryDir config;
+        const auto restore = [](const char* name, const QByteArray& value) {
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        };
+        const QByteArray forced = qgetenv("PLUMEO_REDUCE_MOTION");
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qunsetenv("PLUMEO_REDUCE_MOTION");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const auto write = [&](const QString& name, const QByteArray& text) {
+            QDir(config.path()).mkpath(QFileInfo(name).path());
+            QFile file(config.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+        const bool unsaid = reduceMotion();
+        const bool gtkOff = write(QStringLiteral("gtk-3.0/settings.ini"),
+                                  "[Settings]\ngtk-enable-animations=false\n") &&
+                            reduceMotion();
+        const bool kdeOn = write(QStringLiteral("kdeglobals"), "[KDE]\nAnimationDurationFactor=1\n") &&
+                           !reduceMotion();
+        restore("PLUMEO_REDUCE_MOTION", forced);
+        restore("XDG_CONFIG_HOME", configHome);
+        QVERIFY(!unsaid);
+        QVERIFY(gtkOff);
+        QVERIFY(kdeOn);
     }
 
     void theProgressBarSweepsOnlyWhenMotionIsWelcome() {
