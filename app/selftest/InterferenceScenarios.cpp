@@ -98,6 +98,28 @@ std::u16string strokeText(const KeyStroke& stroke) {
     return {};
 }
 
+/// Passes every check on to the real guard, but first acts once, in the check before stroke
+/// `checkNumber`: outside the engine's lock, after its last look at stop requests and before
+/// its post, the narrowest place a stop request can arrive.
+class ActingGuard final : public TargetGuard {
+public:
+    ActingGuard(std::shared_ptr<TargetGuard> inner, int checkNumber, std::function<void()> action)
+        : inner_(std::move(inner)), checkNumber_(checkNumber), action_(std::move(action)) {}
+
+    void beginSending() override { inner_->beginSending(); }
+    std::optional<StopReason> quickCheck(const TargetExpectation& expectation) override {
+        if (++checks_ == checkNumber_)
+            action_();
+        return inner_->quickCheck(expectation);
+    }
+
+private:
+    std::shared_ptr<TargetGuard> inner_;
+    const int checkNumber_;
+    std::function<void()> action_;
+    std::atomic<int> checks_{0};
+};
+
 } // namespace
 
 int unitsOutOfPlace(const std::u16string& expected, const std::u16string& actual) {
@@ -154,11 +176,20 @@ void InterferenceScenarios::interfereAt(SelfTestSession& session, double share,
     session.sink->setHook([this, trigger, state, act](const KeyStroke&, int strokes) {
         if (strokes != trigger)
             return;
+        // No stroke goes out while the hook runs, so the time before acting counts the same
+        // strokes as the time after it, and a stop the act itself causes comes after it.
+        state->interferedAt = uptime();
         if (!act())
             state->actFailed = true;
-        state->interferedAt = uptime();
         state->interfered = true;
     });
+}
+
+void InterferenceScenarios::actAtCheck(SelfTestSession& session, double share,
+                                       std::function<void()> act) {
+    const int check = std::max(2, static_cast<int>(session.text.units.size() * share));
+    session.engine->replaceGuard(
+        std::make_shared<ActingGuard>(session.guards.front(), check, std::move(act)));
 }
 
 bool InterferenceScenarios::awaitInterference(const SelfTestSession& session,
@@ -349,28 +380,19 @@ void InterferenceScenarios::cancel() {
         "I2", "取消（" + title(TypingMode::fast) + "）：取消后无后续发送", TypingMode::fast,
         h_.longText(h_.options_.quick ? 300 : 3000));
     auto cancelReturnedAt = std::make_shared<std::atomic<double>>(0);
-    auto canceller = std::make_shared<std::thread>();
-    spec.arm = [this, cancelReturnedAt, canceller](SelfTestSession& session) {
-        const int trigger = static_cast<int>(session.text.units.size()) / 5;
+    spec.arm = [this, cancelReturnedAt](SelfTestSession& session) {
         std::weak_ptr<TypingEngine> engine = session.engine;
-        session.sink->setHook([=, this](const KeyStroke&, int strokes) {
-            // The hook runs on the engine's worker under its lock: cancelling from there would
-            // wait on itself, so a thread of its own cancels, as the user's click would.
-            if (strokes != trigger)
-                return;
-            *canceller = std::thread([engine, cancelReturnedAt, this] {
-                if (const auto running = engine.lock()) {
-                    running->requestCancel(CancelKind::user);
-                    cancelReturnedAt->store(uptime());
-                }
-            });
+        actAtCheck(session, 0.2, [this, engine, cancelReturnedAt] {
+            // The engine's lock is free during a check, so the request records at once, as a
+            // click on 取消 would from the main thread.
+            if (const auto running = engine.lock()) {
+                running->requestCancel(CancelKind::user);
+                cancelReturnedAt->store(uptime());
+            }
         });
     };
-    spec.judge = [this, cancelReturnedAt, canceller](SelfTestSession& session,
-                                                     const SessionPhase& phase,
-                                                     TestResult& result) {
-        if (canceller->joinable())
-            canceller->join();
+    spec.judge = [this, cancelReturnedAt](SelfTestSession& session, const SessionPhase& phase,
+                                          TestResult& result) {
         bool passed = phase.kind == Kind::cancelled;
         if (cancelReturnedAt->load() == 0) {
             result.details.push_back("取消没有发生（文本在触发点之前已输完）");
@@ -410,7 +432,8 @@ void InterferenceScenarios::emergencyHotKey() {
         // The press is the user's input too, and the guard would stop first on it; with that
         // check off, only the hot key can stop the session, which is what this case tests.
         session.guards.front()->setDetectUserActivity(false);
-        interfereAt(session, 0.2, state, [this] {
+        actAtCheck(session, 0.2, [this, state] {
+            state->interferedAt = uptime();
             // The user's keyboard: through the HID tap, where the system matches hot keys.
             constexpr std::uint64_t controlOptionCommand = 0x40000 | 0x80000 | 0x100000;
             const auto stroke = static_cast<std::uint16_t>(HotKeyCenter::stopKeyCode);
@@ -418,11 +441,24 @@ void InterferenceScenarios::emergencyHotKey() {
                 {stroke, true, controlOptionCommand, u".", 0});
             const auto up = h_.backend_->createKeyboardEvent(
                 {stroke, false, controlOptionCommand, u".", 0});
-            if (!down || !up)
-                return false;
-            h_.backend_->postKeyboardEvent(*down, KeyEventDestination::hidTap());
-            h_.backend_->postKeyboardEvent(*up, KeyEventDestination::hidTap());
-            return true;
+            if (!down || !up) {
+                state->actFailed = true;
+            } else {
+                h_.backend_->postKeyboardEvent(*down, KeyEventDestination::hidTap());
+                h_.backend_->postKeyboardEvent(*up, KeyEventDestination::hidTap());
+                // The engine is free to take the request while its check waits here, so the
+                // stop arrives before the stroke this check is for.
+                const double until = uptime() + 2;
+                for (;;) {
+                    {
+                        std::lock_guard lock(h_.hotkeyLock_);
+                        if (h_.hotkeyStopRequestedAt_ >= state->interferedAt || uptime() > until)
+                            break;
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            }
+            state->interfered = true;
         });
     };
     spec.drive = [this, state](SelfTestSession& session, TestResult& result, Deadline deadline) {

@@ -49,6 +49,9 @@ private:
     /// the engine holds its lock, so it must never call the engine.
     void interfereAt(SelfTestSession& session, double share, std::shared_ptr<CaseState> state,
                      std::function<bool()> act);
+    /// Runs `act` in the guard's check before the stroke at `share` of the text, on the
+    /// engine's worker outside its lock: a stop requested there must keep that stroke back.
+    void actAtCheck(SelfTestSession& session, double share, std::function<void()> act);
     /// Waits until the hook has interfered or the session stopped; false when it never did.
     bool awaitInterference(const SelfTestSession& session, const CaseState& state,
                            TestResult& result, Deadline deadline);
