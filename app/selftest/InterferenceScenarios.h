@@ -2,8 +2,10 @@
 
 #include "app/selftest/SelfTestHarness.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace plumeo::selftest {
 
@@ -29,7 +31,27 @@ public:
 private:
     using TypingCase = SelfTestHarness::TypingCase;
     using Deadline = SelfTestHarness::Deadline;
-    struct CaseState;
+    /// What a scenario's hook, its drive and its judge share. The hook runs on the engine's
+    /// worker, the rest on the harness's thread.
+    struct CaseState {
+        std::atomic<double> interferedAt{0};
+        std::atomic<bool> interfered{false};
+        std::atomic<bool> actFailed{false};
+        /// Set by the harness's thread only.
+        bool ok = true;
+        int stops = 0;
+        std::string interference;
+        /// A typo letter the stop left standing in the document; the engine removes it on
+        /// resuming. Set by the hook before `interfered`.
+        std::u16string standingTypo;
+        /// A helper the hook started (a dialog, a pause request); joined by the drive.
+        std::thread helper;
+
+        ~CaseState() {
+            if (helper.joinable())
+                helper.join();
+        }
+    };
 
     void pauseAndResume();
     void cancel();
