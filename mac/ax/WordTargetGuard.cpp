@@ -16,6 +16,8 @@ struct UserInputKind {
 };
 
 constexpr std::uint32_t keyDownEventType = 10;
+// kCGAnyInputEventType: the idle time since any input at all.
+constexpr std::uint32_t anyInputEventType = 0xFFFFFFFFu;
 
 // Examined in this order; the first kind seen since the reference time names the stop.
 constexpr std::array<UserInputKind, 4> userInputKinds{{
@@ -127,15 +129,14 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
     }
     // In front, a sheet takes the focus and the body check stops at once; behind, nothing
     // else would notice it before a key (a Return, even) reached it.
-    bool sheetOrModal = false;
     if (wordBehind) {
-        sheetOrModal = boundWindowHasSheetOrModal();
+        if (auto stop = sheetOrModalOnBoundWindow())
+            return stop;
     } else if (n % focusSnapshotCadence == 1) {
         auto info = ax_.focusInfo();
-        sheetOrModal = info && (info->hasSheet || info->isModal);
+        if (info && (info->hasSheet || info->isModal))
+            return StopReason::dialogOpened("文档窗口上出现了对话框");
     }
-    if (sheetOrModal)
-        return StopReason::dialogOpened("文档窗口上出现了对话框");
 
     if (wordBehind) {
         bool allowBackground = false;
@@ -267,6 +268,11 @@ std::optional<StopReason> WordTargetGuard::checkUserActivity(double baselineUpti
     const double window = now - reference;
     if (window <= 0)
         return std::nullopt;
+    // One question settles the common case, a machine nobody touches: no input of any kind
+    // means none of the kinds below either. Only then is each kind asked for by name.
+    if (backend_->secondsSinceLastEventType(EventSourceState::hidSystemState, anyInputEventType) >=
+        window)
+        return std::nullopt;
     for (const auto& kind : userInputKinds) {
         const double since =
             backend_->secondsSinceLastEventType(EventSourceState::hidSystemState, kind.eventType);
@@ -318,15 +324,30 @@ std::optional<StopReason> WordTargetGuard::unanswered(const AXResult& result) {
     return std::nullopt;
 }
 
-bool WordTargetGuard::boundWindowHasSheetOrModal() {
-    if (ax_.copyBool(boundWindow_, AXNames::modal).value_or(false))
-        return true;
-    const auto children = ax_.copyElementList(boundWindow_, AXNames::children);
+std::optional<StopReason> WordTargetGuard::sheetOrModalOnBoundWindow() {
+    // Modal flag and children in one trip. A Word too busy to answer is a stop of its own:
+    // taking its silence for "no sheet" would send the next key into whatever is there.
+    const auto facts = ax_.copyResults(
+        boundWindow_, {std::string(AXNames::modal), std::string(AXNames::children)},
+        busyBudgetSeconds);
+    for (const auto& fact : facts) {
+        if (auto stop = unanswered(fact))
+            return stop;
+    }
+    const auto sheet = StopReason::dialogOpened("文档窗口上出现了对话框");
+    if (axBool(facts[0]).value_or(false))
+        return sheet;
+    const auto children = axElementList(facts[1]);
     if (!children)
-        return false;
-    return std::any_of(children->begin(), children->end(), [this](const AXElementRef& child) {
-        return ax_.role(child) == AXNames::sheetRole;
-    });
+        return std::nullopt;
+    for (const auto& child : *children) {
+        const auto role = ax_.copyResults(child, {std::string(AXNames::role)}, busyBudgetSeconds);
+        if (auto stop = unanswered(role[0]))
+            return stop;
+        if (axString(role[0]) == toUtf16(AXNames::sheetRole))
+            return sheet;
+    }
+    return std::nullopt;
 }
 
 std::string WordTargetGuard::frontApplicationName(std::optional<std::int32_t> frontPid) {

@@ -109,8 +109,9 @@ private:
     std::optional<AXElementRef> bodyInSplitGroup(const AXElementRef& focused);
     /// The stop for a query Word did not answer: busy past the budget, or Accessibility off.
     static std::optional<StopReason> unanswered(const AXResult& result);
-    /// The bound window's own sheet and modal state, read without the focus snapshot.
-    bool boundWindowHasSheetOrModal();
+    /// The stop for a sheet or modal state on the bound window, read without the focus
+    /// snapshot, or for a Word too busy to say.
+    std::optional<StopReason> sheetOrModalOnBoundWindow();
     std::string frontApplicationName(std::optional<std::int32_t> frontPid);
 
     std::shared_ptr<PlatformBackend> backend_;

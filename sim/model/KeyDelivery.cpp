@@ -6,6 +6,10 @@
 #include <algorithm>
 
 namespace plumeo::sim {
+namespace {
+// kCGAnyInputEventType: the newest input of whatever kind.
+constexpr std::uint32_t anyInputEventType = 0xFFFFFFFFu;
+} // namespace
 
 KeyDelivery::KeyDelivery(SimConfig& config, const SimClock& clock, SimDesktop& desktop,
                          SimWord& word)
@@ -48,10 +52,18 @@ void KeyDelivery::noteHid(std::uint32_t eventType) {
 
 double KeyDelivery::secondsSinceLastEvent(std::uint32_t eventType) const {
     const double now = clock_.now();
-    const auto found = lastHidEvent_.find(eventType);
     // Nothing since start-up: as long an idle time as a machine that was left alone.
+    const double leftAlone = now - startTime_ + 10000.0;
+    if (eventType == anyInputEventType) {
+        double latest = -1;
+        for (const auto& [type, at] : lastHidEvent_) {
+            latest = std::max(latest, at);
+        }
+        return latest < 0 ? leftAlone : now - latest;
+    }
+    const auto found = lastHidEvent_.find(eventType);
     if (found == lastHidEvent_.end()) {
-        return now - startTime_ + 10000.0;
+        return leftAlone;
     }
     return now - found->second;
 }

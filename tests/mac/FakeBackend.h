@@ -474,6 +474,14 @@ public:
     double secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) override {
         std::lock_guard lock(mutex_);
         record("secondsSinceLastEventType");
+        // kCGAnyInputEventType: the newest input of any kind in that state.
+        if (eventType == 0xFFFFFFFFu) {
+            double newest = 86400.0;
+            for (const auto& [key, seconds] : idleSeconds_)
+                if (key.first == static_cast<int>(state))
+                    newest = std::min(newest, seconds);
+            return newest;
+        }
         auto found = idleSeconds_.find({static_cast<int>(state), eventType});
         return found == idleSeconds_.end() ? 86400.0 : found->second;
     }

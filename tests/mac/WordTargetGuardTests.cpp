@@ -203,6 +203,12 @@ TEST_F(WordTargetGuardTest, ASheetOrModalWindowIsNoticedOnEveryCheckWhileWordIsB
     scene.setChildren(scene.window, {});
     scene.fake->setAttribute(scene.window, "AXModal", true);
     EXPECT_EQ(guard->quickCheck(expectation()), dialog) << "check 3";
+    // A window too busy to say is no window without a sheet.
+    scene.fake->setAttribute(scene.window, "AXModal", false);
+    scene.fake->setAttributeError(scene.window, "AXChildren", AXError::cannotComplete);
+    const auto busy = guard->quickCheck(expectation());
+    ASSERT_TRUE(busy.has_value()) << "check 4";
+    EXPECT_EQ(busy->kind, StopReason::Kind::wordNotKeepingUp);
 }
 
 TEST_F(WordTargetGuardTest, WordTerminatedBeforeOrWithoutTheNotification) {
