@@ -302,6 +302,9 @@ private:
     std::shared_ptr<InputSourceController> inputSources_;
     std::shared_ptr<WordCursorMover> cursorMover_;
     std::unique_ptr<HotKeyCenter> hotkeys_;
+    /// When the engine last paused on its own for a key press (backend uptime): the pause
+    /// hot key is such a press, and it may arrive after the pause it caused.
+    std::optional<double> keyPauseUptime_;
     std::vector<ObserverToken> workspaceObservers_;
     ActivityToken activity_ = 0;
     bool activityHeld_ = false;

@@ -203,10 +203,17 @@ void AppModel::dropEngine() {
 void AppModel::engineDidUpdate(const EngineSnapshot& snapshot) {
     const bool newlyCompleted = snapshot.phase.kind == Kind::completed &&
                                 !(phase_.kind == Kind::completed && phase_ == snapshot.phase);
+    const bool newlyPaused = snapshot.phase.kind == Kind::paused && phase_.kind != Kind::paused;
     setSnapshot(snapshot);
     setPhase(snapshot.phase);
     switch (snapshot.phase.kind) {
     case Kind::paused:
+        if (newlyPaused)
+            keyPauseUptime_ = snapshot.phase.reason.kind == StopReason::Kind::userActivity
+                                  ? std::optional<double>(backend_->systemUptime())
+                                  : std::nullopt;
+        restoreInputSource();
+        break;
     case Kind::needsRelocation:
         restoreInputSource();
         break;
@@ -299,7 +306,14 @@ void AppModel::endActivity() {
 
 void AppModel::handleHotKey(HotKeyCenter::Action action) {
     if (action == HotKeyCenter::Action::togglePause) {
-        if (phase_.kind == Kind::paused || phase_.kind == Kind::needsRelocation)
+        // The hot key's own press counts as input to Word and can pause the engine before the
+        // hot key itself arrives here: that press asked for a pause, so it must not resume.
+        constexpr double ownPressSeconds = 1.0;
+        const bool pausedByThisPress = phase_.kind == Kind::paused && keyPauseUptime_ &&
+                                       backend_->systemUptime() - *keyPauseUptime_ < ownPressSeconds;
+        if (pausedByThisPress)
+            keyPauseUptime_.reset();
+        else if (phase_.kind == Kind::paused || phase_.kind == Kind::needsRelocation)
             resume();
         else if (phase_.kind == Kind::typing)
             pause();

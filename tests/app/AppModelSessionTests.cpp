@@ -122,7 +122,11 @@ TEST_F(AppModelSession, HotKeyPausesAndResumesWithOneStopMeasurementLine) {
         ASSERT_TRUE(waitUntil([&] { return sentAtLeast(*model, 40 * pause); }));
         control().pressKey(35, controlOptionCommand);
         ASSERT_TRUE(waitUntil([&] { return model->phase().kind == Kind::paused && stopLines(*model); }));
-        EXPECT_EQ(status(*model), "已暂停。 点「继续」会先重新读回、核对续写位置。");
+        // The press may reach the guard as input before the hot key arrives: either way it
+        // pauses, and the hot key arriving late must not take the pause back.
+        waitUntil([] { return false; }, 1.2);
+        ASSERT_EQ(model->phase().kind, Kind::paused) << "pause " << pause;
+        EXPECT_TRUE(status(*model).ends_with("点「继续」会先重新读回、核对续写位置。"));
         EXPECT_EQ(stopLines(*model), 1) << model->resultDetails().join("\n").toStdString();
         control().pressKey(35, controlOptionCommand);
         ASSERT_TRUE(waitUntil([&] { return model->phase().kind == Kind::typing; }));
