@@ -162,23 +162,30 @@ void TypingEngine::start() {
     joinPrevious(std::move(previous));
 }
 
-void TypingEngine::requestStop(const StopReason& reason) {
+std::unique_lock<std::mutex> TypingEngine::lockForStopRequest() {
+    ++stopsWaiting_;
     Lock lock(mutex_);
+    --stopsWaiting_;
+    // Wakes a worker that holds back its post for this request, whatever becomes of it.
+    condition_.notify_all();
+    return lock;
+}
+
+void TypingEngine::requestStop(const StopReason& reason) {
+    Lock lock = lockForStopRequest();
     if (!isWorkingPhase(phase_))
         return;
     recordStopLocked(reason);
-    condition_.notify_all();
 }
 
 void TypingEngine::requestCancel(CancelKind kind) {
     const StopReason reason =
         kind == CancelKind::emergency ? StopReason::emergencyStop() : StopReason::userCancel();
     {
-        Lock lock(mutex_);
+        Lock lock = lockForStopRequest();
         using Kind = SessionPhase::Kind;
         if (isWorkingPhase(phase_)) {
             recordStopLocked(reason);
-            condition_.notify_all();
             return;
         }
         if (phase_.kind != Kind::paused && phase_.kind != Kind::needsRelocation &&
@@ -566,6 +573,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     const std::optional<StopReason> objection = guardian->quickCheck(expectation);
 
     Lock lock(mutex_);
+    condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
     if (stopRequest_)
         return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
     if (objection) {

@@ -150,6 +150,8 @@ private:
     StopOutcome waitInterruptibly(double seconds);
     void setActivity(EngineActivity activity);
     void recordStopLocked(const StopReason& reason);
+    /// The lock for a stop or cancel request, taken ahead of the worker's next post.
+    std::unique_lock<std::mutex> lockForStopRequest();
     void closeActiveStretchLocked(double now);
 
     // Typing.
@@ -216,6 +218,9 @@ private:
     std::atomic<double> pollInterval_{0.03};
     std::atomic<double> settleWindow_{0.35};
     std::atomic<double> quietTimeout_{10.0};
+    // Stop and cancel calls on their way to the lock: the worker lets them in before its next
+    // post, since a plain mutex would let it take the lock again and again ahead of them.
+    std::atomic<int> stopsWaiting_{0};
 
     // Everything below is guarded by mutex_; condition_ wakes the worker's waits.
     mutable std::mutex mutex_;
