@@ -1,5 +1,7 @@
 #include "app/selftest/SelfTestHarness.h"
 
+#include "app/selftest/SafetyScenarios.h"
+
 #include "core/text/ModeSettings.h"
 #include "core/text/TextPreparer.h"
 #include "core/text/Utf16.h"
@@ -154,8 +156,10 @@ bool SelfTestHarness::checkPreconditions() {
         return false;
     }
     bridge_ = std::make_unique<WordBridge>(backend_);
-    if (!WordBridge::isWordRunning(*backend_))
-        out_->line("- **Word**：未运行，请启动 Word；最多等待 90 秒");
+    if (!WordBridge::isWordRunning(*backend_)) {
+        out_->line("- **Word**：未运行，正在启动");
+        backend_->openApplication(WordBridge::bundleID);
+    }
     std::optional<WordBridge::Environment> environment;
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration<double>(options_.quick ? 10 : wordWaitSeconds);
@@ -225,15 +229,16 @@ void SelfTestHarness::runGroup(const std::string& group) {
         notBuilt("I4a", "仅前台模式：切换应用时停止，不写入错误窗口");
         notBuilt("I4b", "后台模式：切到其他应用后继续输入、不写入前台应用、回前台逐字核实");
     } else if (group == "resume") {
-        notBuilt("S5", "Word 改动已写内容后仍能唯一定位续写（用户报告场景）");
+        SafetyScenarios(*this).runResumeAfterWordEdits();
     } else if (group == "safety") {
-        notBuilt("S1", "只读/受保护文档：拒绝开始且运行时能发现");
-        notBuilt("S2", "最终读回失败时只显示「未验证」");
-        notBuilt("S3", "检测 Word 自动更正造成的差异（不修改用户设置）");
-        notBuilt("S5", "Word 改动已写内容后仍能唯一定位续写（用户报告场景）");
-        notBuilt("S4", "极速模式在途事件实测");
+        SafetyScenarios safety(*this);
+        safety.runProtectedDocument();
+        safety.runFailedFinalRead();
+        safety.runAutoCorrect();
+        safety.runResumeAfterWordEdits();
+        safety.runStopInFlight();
     } else if (group == "quit") {
-        notBuilt("Q1", "Word 退出时停止");
+        SafetyScenarios(*this).runWordQuits();
     }
 }
 
@@ -422,6 +427,8 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
     auto script = std::make_shared<WordBridge>(backend_);
     script->setBoundDocumentID(session.docName);
     session.reader = std::make_shared<WordDocumentReader>(script, backend_, wordPID_);
+    if (spec.wrapReader)
+        session.reader = spec.wrapReader(session.reader);
     session.sink = std::make_shared<TappingSink>(
         std::make_shared<CGKeySink>(backend_, CGKeySink::Route::pid(wordPID_)),
         [backend = backend_] { return backend->systemUptime(); });

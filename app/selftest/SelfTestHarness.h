@@ -41,6 +41,9 @@ public:
     const std::vector<TestResult>& results() const { return results_; }
 
 private:
+    friend class SafetyScenarios;
+    friend class InterfaceScenario;
+
     struct TypingCase {
         std::string id;
         std::string name;
@@ -56,6 +59,9 @@ private:
         /// Checks after the session ended; adds details and returns whether they hold. Absent:
         /// the session must complete verified.
         std::function<bool(SelfTestSession&, const SessionPhase&, TestResult&)> judge;
+        /// Puts a reader of the case's own between the engine and Word's (a fault injector).
+        std::function<std::shared_ptr<DocumentReader>(std::shared_ptr<DocumentReader>)> wrapReader =
+            nullptr;
     };
 
     void record(TestResult result);
