@@ -1,5 +1,6 @@
 #include "app/selftest/SelfTestHarness.h"
 
+#include "app/selftest/InterfaceScenario.h"
 #include "app/selftest/SafetyScenarios.h"
 
 #include "core/text/ModeSettings.h"
@@ -224,7 +225,7 @@ void SelfTestHarness::runGroup(const std::string& group) {
                  {"I10", "修订开启时的行为（含自然节奏错字纠正）"}})
             notBuilt(id, name);
     } else if (group == "ui") {
-        notBuilt("U1", "界面流程（AppModel：检测目标→确认→倒计时→输入→读回）");
+        InterfaceScenario(*this).run();
     } else if (group == "bg") {
         notBuilt("I4a", "仅前台模式：切换应用时停止，不写入错误窗口");
         notBuilt("I4b", "后台模式：切到其他应用后继续输入、不写入前台应用、回前台逐字核实");
