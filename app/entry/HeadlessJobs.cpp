@@ -2,6 +2,7 @@
 
 #include "app/entry/BackendChoice.h"
 #include "app/entry/ReportWriter.h"
+#include "app/selftest/SelfTestDesktop.h"
 #include "app/selftest/SelfTestHarness.h"
 #include "mac/backend/MainLoop.h"
 #include "mac/backend/PlatformBackend.h"
@@ -85,7 +86,8 @@ bool builtJob(HeadlessJob job) {
 }
 
 int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& arguments,
-           const std::shared_ptr<PlatformBackend>& backend) {
+           const BackendHandle& handle) {
+    const std::shared_ptr<PlatformBackend>& backend = handle.backend;
     try {
         switch (headless.job) {
         case HeadlessJob::status:
@@ -95,6 +97,7 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
         case HeadlessJob::selftest: {
             selftest::SelfTestOptions options;
             options.quick = hasFlag(arguments, "--quick");
+            options.desktop = selftest::makeSelfTestDesktop(handle);
             selftest::SelfTestHarness harness(headless.values.front(), headless.reportDirectory(),
                                               backend, options);
             return harness.run();
@@ -125,7 +128,7 @@ int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv) {
     // The main thread turns the backend's run loop, claimed before the job starts, so that
     // the job's first hop to it already waits for it.
     return runBesideMainLoop(*backend.backend,
-                             [&] { return runJob(headless, arguments, backend.backend); });
+                             [&] { return runJob(headless, arguments, backend); });
 }
 
 } // namespace plumeo::entry

@@ -6,26 +6,37 @@
 #include "app/selftest/WordFixtureDriver.h"
 #include "core/text/TypingMode.h"
 #include "mac/backend/PlatformBackend.h"
+#include "mac/input/HotKeyCenter.h"
 #include "mac/input/InputSourceController.h"
 #include "mac/script/WordBridge.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace plumeo::selftest {
 
+class SelfTestDesktop;
+
 struct SelfTestOptions {
     /// Long texts shortened to a few hundred units, time limits with them, for CI.
     bool quick = false;
+    /// The canary window and the user's mouse; absent where the platform offers neither.
+    std::shared_ptr<SelfTestDesktop> desktop;
 };
 
 /// Runs one self-test suite against Word in test documents of its own and writes
 /// selftest-<suite>.md and selftest-<suite>.json into the output directory.
 class SelfTestHarness {
+    friend class InterferenceScenarios;
+    friend class SafetyScenarios;
+    friend class InterfaceScenario;
+
 public:
     /// The groups a suite runs, in order; empty for an unknown suite.
     static std::vector<std::string> groupsOf(const std::string& suite);
@@ -41,8 +52,7 @@ public:
     const std::vector<TestResult>& results() const { return results_; }
 
 private:
-    friend class SafetyScenarios;
-    friend class InterfaceScenario;
+    using Deadline = std::chrono::steady_clock::time_point;
 
     struct TypingCase {
         std::string id;
@@ -59,6 +69,9 @@ private:
         /// Checks after the session ended; adds details and returns whether they hold. Absent:
         /// the session must complete verified.
         std::function<bool(SelfTestSession&, const SessionPhase&, TestResult&)> judge;
+        /// Runs the case once the engine started, in place of waiting for the first stop;
+        /// returns the phase the case ended in.
+        std::function<SessionPhase(SelfTestSession&, TestResult&, Deadline)> drive = nullptr;
         /// Puts a reader of the case's own between the engine and Word's (a fault injector).
         std::function<std::shared_ptr<DocumentReader>(std::shared_ptr<DocumentReader>)> wrapReader =
             nullptr;
@@ -71,7 +84,12 @@ private:
     void finish();
     void notBuilt(const std::string& id, const std::string& name);
 
+    void setUpCanaryAndHotKeys();
+    void onHotKey(HotKeyCenter::Action action);
+
     void runTypingCase(const TypingCase& spec);
+    /// Waits until the session stops, ends or asks for relocation, or the deadline passes.
+    SessionPhase waitForSettled(const SelfTestSession& session, Deadline deadline) const;
     /// Makes a test document holding the pre-existing content with the cursor between its two
     /// paragraphs; returns the reason when it could not.
     std::optional<std::string> prepareDocument(SelfTestSession& session);
@@ -80,7 +98,6 @@ private:
                              TestResult& result);
 
     void runCoreGroup();
-    void runCancelCase();
 
     std::u16string longText(int graphemes) const;
     double limit(double full) const;
@@ -98,6 +115,12 @@ private:
     std::string originalInputSource_;
     int userDocumentCount_ = 0;
     std::int32_t wordPID_ = 0;
+    bool canaryOpen_ = false;
+    std::unique_ptr<HotKeyCenter> hotkeys_;
+    /// The engine the emergency-stop hot key stops, and when it last asked it to (uptime).
+    mutable std::mutex hotkeyLock_;
+    std::weak_ptr<TypingEngine> hotkeySession_;
+    double hotkeyStopRequestedAt_ = 0;
 };
 
 } // namespace plumeo::selftest

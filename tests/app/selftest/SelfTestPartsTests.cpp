@@ -2,6 +2,7 @@
 // on purpose. The scenarios themselves run in the SelfTestSmoke test against a simulator.
 
 #include "app/selftest/FaultInjectingReader.h"
+#include "app/selftest/InterferenceScenarios.h"
 #include "app/selftest/SelfTestHarness.h"
 #include "app/selftest/TappingSink.h"
 #include "app/selftest/TestResult.h"
@@ -45,6 +46,16 @@ TEST(SelfTestReport, AllLeavesOutTheSeparateGroups) {
               (std::vector<std::string>{"core", "interrupts", "safety", "quit"}));
     EXPECT_EQ(SelfTestHarness::groupsOf("smoke"), std::vector<std::string>{"smoke"});
     EXPECT_TRUE(SelfTestHarness::groupsOf("everything").empty());
+}
+
+TEST(SelfTestReport, MisplacedTextIsWhatTheExpectedDocumentDoesNotAccountFor) {
+    EXPECT_EQ(unitsOutOfPlace(u"前后", u"前后"), 0);
+    // Written at the start after a script moved the cursor there.
+    EXPECT_EQ(unitsOutOfPlace(u"前后", u"xy前后"), 2);
+    // Overwritten in place: as long as expected, still out of place.
+    EXPECT_EQ(unitsOutOfPlace(u"abc", u"aXc"), 1);
+    // A repeated letter must not be counted twice from both ends.
+    EXPECT_EQ(unitsOutOfPlace(u"aab", u"aaab"), 1);
 }
 
 class ScriptedSink : public KeyEventSink {
