@@ -89,7 +89,7 @@ TEST_F(TypeCommandTest, BadUsageExitsTwoBeforeAnythingStarts) {
     EXPECT_EQ(plumeo("--type /nonexistent/article.txt").status, 2);
 }
 
-TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
+TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReports) {
     // No simulator answers: nothing is granted and Word is not running, which the report says.
     const std::string reports = (directory() / "reports").string();
     EXPECT_EQ(plumeo("--status '" + reports + "' --sim-socket /nonexistent.sock").status, 0);
@@ -98,7 +98,13 @@ TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt)
                              std::istreambuf_iterator<char>()};
     EXPECT_EQ(report.rfind("# 权限状态 ", 0), 0u) << report;
     EXPECT_NE(report.find("- **Word 运行中**：false"), std::string::npos) << report;
-    // A probe that is not part of this build writes nothing rather than an empty report.
-    EXPECT_EQ(plumeo("--probe '" + reports + "'").status, 69);
-    EXPECT_FALSE(std::filesystem::exists(directory() / "reports" / "probe.md"));
+    // Without Accessibility the probe types nothing: only its read-only checks run.
+    EXPECT_EQ(plumeo("--probe '" + reports + "' --sim-socket /nonexistent.sock").status, 0);
+    std::ifstream probe(directory() / "reports" / "probe.md");
+    const std::string probeReport{std::istreambuf_iterator<char>(probe),
+                                  std::istreambuf_iterator<char>()};
+    EXPECT_EQ(probeReport.rfind("# 技术验证探针 ", 0), 0u) << probeReport;
+    EXPECT_NE(probeReport.find("- **结论**：缺少辅助功能权限"), std::string::npos) << probeReport;
+    EXPECT_NE(probeReport.find("## 只读读回验证（无键盘输入）"), std::string::npos);
+    EXPECT_EQ(probeReport.find("## 坐标单位"), std::string::npos) << probeReport;
 }
