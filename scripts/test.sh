@@ -2,7 +2,9 @@
 # Installs what is missing, builds everything and runs the whole test suite: once as a
 # normal build, once under AddressSanitizer + UBSan, and the threaded suites (engine,
 # platform layer, simulator) once more under ThreadSanitizer; then each fuzz target runs
-# briefly on its corpus (Linux: clang's libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the
+# briefly on its corpus (Linux: clang's libFuzzer). After the normal build's suites, the
+# self-test and the probes run against simulators (scripts/selftest-ci.sh; reports in
+# build/selftest-reports). Set PLUMEO_SANITIZER_BUILDS=0 to skip the
 # sanitizer and fuzz stages while iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -41,6 +43,7 @@ run_thread_sanitizer_suites() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/selftest-ci.sh build
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" -DPLUMEO_BUILD_BENCH=OFF
     run_thread_sanitizer_suites
