@@ -226,8 +226,8 @@ void SelfTestHarness::runGroup(const std::string& group) {
         safety.runProtectedDocument();
         safety.runFailedFinalRead();
         safety.runAutoCorrect();
-        safety.runResumeAfterWordEdits();
         safety.runStopInFlight();
+        safety.runResumeAfterWordEdits();
     } else if (group == "quit") {
         SafetyScenarios(*this).runWordQuits();
     }
