@@ -108,3 +108,19 @@ TEST_F(TypeCommandTest, HeadlessSwitchesWriteTheirReports) {
     EXPECT_NE(probeReport.find("## 只读读回验证（无键盘输入）"), std::string::npos);
     EXPECT_EQ(probeReport.find("## 坐标单位"), std::string::npos) << probeReport;
 }
+
+TEST_F(TypeCommandTest, BackgroundProbeLeavesOutTheEmojiSectionOnlyWhenAsked) {
+    const auto report = [this](const std::string& options) {
+        const std::string reports = (directory() / "reports").string();
+        EXPECT_EQ(plumeo("--probe-background '" + reports + "' --start-simulator " + options).status, 0);
+        std::ifstream in(directory() / "reports" / "probe-background.md");
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    const std::string whole = report("");
+    EXPECT_NE(whole.find("## 变体选择符 emoji"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("- **前台金丝雀文本框**：空（没有漏进前台应用）"), std::string::npos) << whole;
+    const std::string noEmoji = report("--no-emoji");
+    EXPECT_EQ(noEmoji.find("变体选择符"), std::string::npos) << noEmoji;
+    EXPECT_NE(noEmoji.find("## Word 在后台时发送"), std::string::npos) << noEmoji;
+    EXPECT_NE(noEmoji.find("探针结束。"), std::string::npos) << noEmoji;
+}
