@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite as a normal
-# build; then the parsing and comparing suites under AddressSanitizer + UBSan, the threaded
-# suites (engine, platform layer, simulator, whole sessions) under ThreadSanitizer, and each
-# fuzz target briefly on its corpus (Linux: clang's libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0
-# to skip the sanitizer and fuzz stages while iterating.
+# build, then the self-test and the probes against simulators (scripts/selftest-ci.sh;
+# reports in build/selftest-reports); then the parsing and comparing suites under
+# AddressSanitizer + UBSan, the threaded suites (engine, platform layer, simulator, whole
+# sessions) under ThreadSanitizer, and each fuzz target briefly on its corpus (Linux: clang's
+# libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the sanitizer and fuzz stages while
+# iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -64,6 +66,7 @@ run_address_sanitizer_suites() {
 }
 
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/selftest-ci.sh build
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_address_sanitizer_suites
     run_thread_sanitizer_suites

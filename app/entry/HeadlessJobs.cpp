@@ -3,7 +3,12 @@
 #include "app/entry/BackendChoice.h"
 #include "app/entry/ReportWriter.h"
 #include "app/selftest/SelfTestDesktop.h"
+#include "app/selftest/Probes/BackgroundProbe.h"
+#include "app/selftest/Probes/EmojiProbe.h"
+#include "app/selftest/Probes/PageProbe.h"
+#include "app/selftest/Probes/Probe.h"
 #include "app/selftest/SelfTestHarness.h"
+#include "app/selftest/TestDocumentCleanup.h"
 #include "mac/backend/MainLoop.h"
 #include "mac/backend/PlatformBackend.h"
 #include "mac/input/Permissions.h"
@@ -74,15 +79,20 @@ int requestPermissions(const HeadlessSwitch& headless,
     return 0;
 }
 
-int notBuiltYet(const HeadlessSwitch& headless) {
-    // Writing an empty report would read as "nothing found"; say plainly that nothing ran.
-    std::cerr << "plumeo：" << headless.name << " 对应的任务尚未实现，没有运行，也没有写报告。\n";
-    return exitJobUnavailable;
-}
-
-bool builtJob(HeadlessJob job) {
-    return job == HeadlessJob::status || job == HeadlessJob::requestPermissions ||
-           job == HeadlessJob::selftest;
+selftest::ProbeOptions probeOptions(const HeadlessSwitch& headless,
+                                    const std::vector<std::string>& arguments,
+                                    const BackendHandle& handle) {
+    selftest::ProbeOptions options;
+    options.backend = handle.backend;
+    options.directory = headless.reportDirectory();
+    try {
+        options.desktop = selftest::makeSelfTestDesktop(handle);
+    } catch (const std::exception&) {
+        // Without its own window the background probe says so in its report.
+    }
+    options.noEmoji = hasFlag(arguments, "--no-emoji");
+    options.breaks = hasFlag(arguments, "--breaks");
+    return options;
 }
 
 int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& arguments,
@@ -102,8 +112,21 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
                                               backend, options);
             return harness.run();
         }
-        default:
-            return notBuiltYet(headless);
+        case HeadlessJob::cleanupTestDocs:
+            selftest::cleanUpTestDocuments(backend, headless.reportDirectory());
+            return 0;
+        case HeadlessJob::probe:
+            selftest::runGeneralProbe(probeOptions(headless, arguments, handle));
+            return 0;
+        case HeadlessJob::probeBackground:
+            selftest::runBackgroundProbe(probeOptions(headless, arguments, handle));
+            return 0;
+        case HeadlessJob::probePages:
+            selftest::runPageProbe(probeOptions(headless, arguments, handle));
+            return 0;
+        case HeadlessJob::probeEmoji:
+            selftest::runEmojiProbe(probeOptions(headless, arguments, handle));
+            return 0;
         }
     } catch (const std::exception& error) {
         std::cerr << "plumeo：" << headless.name << " 失败：" << error.what() << '\n';
@@ -115,8 +138,6 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
 
 int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (!builtJob(headless.job))
-        return notBuiltYet(headless);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     BackendHandle backend;
     try {

@@ -4,9 +4,6 @@
 
 namespace plumeo::entry {
 
-/// Exit status of a job whose implementation is not part of this build yet.
-inline constexpr int exitJobUnavailable = 69;
-
 /// Runs one headless job: a Qt event loop on the calling (main) thread, the job on a thread of
 /// its own, and the process's exit status once the job has returned and the loop has ended.
 int runHeadlessJob(const HeadlessSwitch& headless, int argc, char** argv);

@@ -36,9 +36,9 @@ std::string usageText() {
   --probe 目录                            技术验证探针（probe.md）
   --selftest 套件 目录 [--quick]           自检（selftest-套件.md 与 .json；--quick 缩短长文）
   --cleanup-test-docs 目录                关闭自检留下的未保存测试文档（cleanup.md）
-  --probe-background 目录                 后台输入探针（probe-background.md）
+  --probe-background 目录 [--no-emoji]    后台输入探针（probe-background.md）；--no-emoji 跳过变体选择符 emoji
   --probe-pages 目录                      跨页探针（probe-pages.md）
-  --probe-emoji 目录                      emoji 探针（probe-emoji.md）
+  --probe-emoji 目录 [--breaks]           emoji 探针（probe-emoji.md）；--breaks 穿插换行与 Tab
   --request-permissions 目录              请求系统权限（permissions.md）
   --status 目录                           权限与 Word 状态（status.md）
 
@@ -48,7 +48,6 @@ std::string usageText() {
   2  用法错误
   3  结果不一致或无法核对
   4  已取消、失败或无法开始
-  69 该后台任务尚未实现
 )";
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/selftest/InterferenceScenarios.h"
 #include "app/selftest/SelfTestDesktop.h"
+#include "app/selftest/InterfaceScenario.h"
+#include "app/selftest/SafetyScenarios.h"
 
 #include "core/text/ModeSettings.h"
 #include "core/text/TextPreparer.h"
@@ -158,8 +160,10 @@ bool SelfTestHarness::checkPreconditions() {
         return false;
     }
     bridge_ = std::make_unique<WordBridge>(backend_);
-    if (!WordBridge::isWordRunning(*backend_))
-        out_->line("- **Word**：未运行，请启动 Word；最多等待 90 秒");
+    if (!WordBridge::isWordRunning(*backend_)) {
+        out_->line("- **Word**：未运行，正在启动");
+        backend_->openApplication(WordBridge::bundleID);
+    }
     std::optional<WordBridge::Environment> environment;
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration<double>(options_.quick ? 10 : wordWaitSeconds);
@@ -212,19 +216,20 @@ void SelfTestHarness::runGroup(const std::string& group) {
     } else if (group == "interrupts") {
         InterferenceScenarios(*this).runInterrupts();
     } else if (group == "ui") {
-        notBuilt("U1", "界面流程（AppModel：检测目标→确认→倒计时→输入→读回）");
+        InterfaceScenario(*this).run();
     } else if (group == "bg") {
         InterferenceScenarios(*this).runBackground();
     } else if (group == "resume") {
-        notBuilt("S5", "Word 改动已写内容后仍能唯一定位续写（用户报告场景）");
+        SafetyScenarios(*this).runResumeAfterWordEdits();
     } else if (group == "safety") {
-        notBuilt("S1", "只读/受保护文档：拒绝开始且运行时能发现");
-        notBuilt("S2", "最终读回失败时只显示「未验证」");
-        notBuilt("S3", "检测 Word 自动更正造成的差异（不修改用户设置）");
-        notBuilt("S5", "Word 改动已写内容后仍能唯一定位续写（用户报告场景）");
-        notBuilt("S4", "极速模式在途事件实测");
+        SafetyScenarios safety(*this);
+        safety.runProtectedDocument();
+        safety.runFailedFinalRead();
+        safety.runAutoCorrect();
+        safety.runStopInFlight();
+        safety.runResumeAfterWordEdits();
     } else if (group == "quit") {
-        notBuilt("Q1", "Word 退出时停止");
+        SafetyScenarios(*this).runWordQuits();
     }
 }
 
@@ -465,6 +470,8 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
     auto script = std::make_shared<WordBridge>(backend_);
     script->setBoundDocumentID(session.docName);
     session.reader = std::make_shared<WordDocumentReader>(script, backend_, wordPID_);
+    if (spec.wrapReader)
+        session.reader = spec.wrapReader(session.reader);
     session.sink = std::make_shared<TappingSink>(
         std::make_shared<CGKeySink>(backend_, CGKeySink::Route::pid(wordPID_)),
         [backend = backend_] { return backend->systemUptime(); });

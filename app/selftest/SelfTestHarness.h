@@ -34,6 +34,8 @@ struct SelfTestOptions {
 /// selftest-<suite>.md and selftest-<suite>.json into the output directory.
 class SelfTestHarness {
     friend class InterferenceScenarios;
+    friend class SafetyScenarios;
+    friend class InterfaceScenario;
 
 public:
     /// The groups a suite runs, in order; empty for an unknown suite.
@@ -70,6 +72,9 @@ private:
         /// Runs the case once the engine started, in place of waiting for the first stop;
         /// returns the phase the case ended in.
         std::function<SessionPhase(SelfTestSession&, TestResult&, Deadline)> drive = nullptr;
+        /// Puts a reader of the case's own between the engine and Word's (a fault injector).
+        std::function<std::shared_ptr<DocumentReader>(std::shared_ptr<DocumentReader>)> wrapReader =
+            nullptr;
     };
 
     void record(TestResult result);

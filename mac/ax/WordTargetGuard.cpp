@@ -80,6 +80,10 @@ void WordTargetGuard::beginSending() {
 std::optional<StopReason> WordTargetGuard::quickCheck(const TargetExpectation& expect) {
     const double started = backend_->systemUptime();
     auto result = runCheck(expect);
+    // Word can quit during the check's round trips, and the key is posted right after it: the
+    // process is looked at once more, last.
+    if (!result && !backend_->processExists(ax_.pid()))
+        result = StopReason::wordTerminated();
     const double duration = std::max(0.0, backend_->systemUptime() - started);
 
     std::lock_guard lock(shared_->mutex);

@@ -224,6 +224,29 @@ TEST_F(WordTargetGuardTest, WordTerminatedBeforeOrWithoutTheNotification) {
     EXPECT_EQ(guard->quickCheck(expectation()), StopReason::wordTerminated());
 }
 
+// Word can quit while the check makes its round trips; a key posted after them would go to a
+// process that is gone.
+TEST(WordTargetGuardTermination, WordQuittingDuringTheCheckStopsTheKey) {
+    class QuittingWord : public FakeBackend {
+    public:
+        double secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) override {
+            if (quitDuringCheck)
+                removeRunningApp(FakeWordScene::wordPid);
+            return FakeBackend::secondsSinceLastEventType(state, eventType);
+        }
+        std::atomic<bool> quitDuringCheck{false};
+    };
+    auto backend = std::make_shared<QuittingWord>();
+    FakeWordScene scene(backend);
+    auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
+    ASSERT_NE(guard, nullptr);
+    guard->beginSending();
+    scene.fake->advanceUptime(1.0);
+    EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
+    backend->quitDuringCheck = true;
+    EXPECT_EQ(guard->quickCheck(expectation()), StopReason::wordTerminated());
+}
+
 TEST_F(WordTargetGuardTest, RemovesItsTerminationObserver) {
     const auto before = scene.fake->observerCount();
     auto guard = makeGuard();

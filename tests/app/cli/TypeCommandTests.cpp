@@ -169,7 +169,7 @@ TEST(TypeCommand, BadUsageExitsTwoBeforeAnythingStarts) {
     EXPECT_EQ(plumeo.run({"--type", "/nonexistent/article.txt"}).status, 2);
 }
 
-TEST(TypeCommand, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
+TEST(TypeCommand, HeadlessSwitchesWriteTheirReports) {
     PlumeoProcess plumeo;
     // No simulator answers: nothing is granted and Word is not running, which the report says.
     const fs::path reports = plumeo.directory() / "reports";
@@ -178,9 +178,32 @@ TEST(TypeCommand, HeadlessSwitchesWriteTheirReportOrSayTheirJobIsNotBuilt) {
     const std::string report = contents(reports / "status.md");
     EXPECT_EQ(report.rfind("# 权限状态 ", 0), 0u) << report;
     EXPECT_NE(report.find("- **Word 运行中**：false"), std::string::npos) << report;
-    // A probe that is not part of this build writes nothing rather than an empty report.
-    EXPECT_EQ(plumeo.run({"--probe", reports.string()}).status, 69);
-    EXPECT_FALSE(fs::exists(reports / "probe.md"));
+    // Without Accessibility the probe types nothing: only its read-only checks run.
+    EXPECT_EQ(plumeo.run({"--probe", reports.string(), "--sim-socket", "/nonexistent.sock"}).status,
+              0);
+    const std::string probeReport = contents(reports / "probe.md");
+    EXPECT_EQ(probeReport.rfind("# 技术验证探针 ", 0), 0u) << probeReport;
+    EXPECT_NE(probeReport.find("- **结论**：缺少辅助功能权限"), std::string::npos) << probeReport;
+    EXPECT_NE(probeReport.find("## 只读读回验证（无键盘输入）"), std::string::npos);
+    EXPECT_EQ(probeReport.find("## 坐标单位"), std::string::npos) << probeReport;
+}
+
+TEST(TypeCommand, BackgroundProbeLeavesOutTheEmojiSectionOnlyWhenAsked) {
+    PlumeoProcess plumeo;
+    const fs::path reports = plumeo.directory() / "reports";
+    const auto report = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(),
+                         {"--probe-background", reports.string(), "--start-simulator"});
+        EXPECT_EQ(plumeo.run(arguments).status, 0);
+        return contents(reports / "probe-background.md");
+    };
+    const std::string whole = report({});
+    EXPECT_NE(whole.find("## 变体选择符 emoji"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("- **前台金丝雀文本框**：空（没有漏进前台应用）"), std::string::npos) << whole;
+    const std::string noEmoji = report({"--no-emoji"});
+    EXPECT_EQ(noEmoji.find("变体选择符"), std::string::npos) << noEmoji;
+    EXPECT_NE(noEmoji.find("## Word 在后台时发送"), std::string::npos) << noEmoji;
+    EXPECT_NE(noEmoji.find("探针结束。"), std::string::npos) << noEmoji;
 }
 
 namespace {
