@@ -9,6 +9,9 @@ debian_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev ccache
     qt6-base-dev fonts-noto-cjk fonts-noto-color-emoji xvfb
+    # The Writer backend's X side: key events (XTest), the user's input told from Plumeo's
+    # (XInput2), a window manager for the virtual display; xdotool only for the measurement.
+    libx11-dev libxtst-dev libxi-dev openbox x11-utils xdotool
 )
 brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark qt)
 

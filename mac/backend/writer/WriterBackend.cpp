@@ -1,0 +1,370 @@
+#include "mac/backend/writer/WriterBackend.h"
+
+#include "core/text/Utf16.h"
+#include "mac/backend/writer/WriterKeys.h"
+
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <csignal>
+#include <dirent.h>
+#include <fstream>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace plumeo {
+
+namespace {
+
+constexpr std::string_view officeProcessName = "soffice.bin";
+constexpr std::string_view officeDisplayName = "LibreOffice Writer";
+/// paramErr: what selecting an input source this desktop does not have answers.
+constexpr std::int32_t parameterError = -50;
+
+class WriterKeyboardEvent : public KeyboardEvent {
+public:
+    explicit WriterKeyboardEvent(KeyEventSpec spec) : spec_(std::move(spec)) {}
+    const KeyEventSpec& spec() const override { return spec_; }
+
+private:
+    KeyEventSpec spec_;
+};
+
+std::string processName(std::int32_t pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
+
+std::u32string codePoints(const std::u16string& text) {
+    std::u32string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit >= 0xd800 && unit <= 0xdbff && i + 1 < text.size() && text[i + 1] >= 0xdc00 &&
+            text[i + 1] <= 0xdfff) {
+            result.push_back(0x10000 + ((unit - 0xd800) << 10) + (text[i + 1] - 0xdc00));
+            ++i;
+        } else {
+            // A lone surrogate stays one, and typeText refuses it.
+            result.push_back(unit);
+        }
+    }
+    return result;
+}
+
+/// The XKB layout's name from the root window (_XKB_RULES_NAMES: rules, model, layout, ...).
+std::string keyboardLayoutName(const std::string& displayName) {
+    XConnection connection(displayName);
+    std::lock_guard lock(connection.mutex());
+    const auto names = connection.bytes(connection.root(), "_XKB_RULES_NAMES").value_or("");
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= names.size()) {
+        const auto end = names.find('\0', start);
+        parts.push_back(names.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return parts.size() > 2 && !parts[2].empty() ? parts[2] : "us";
+}
+
+} // namespace
+
+WriterBackend::WriterBackend(const std::string& displayName,
+                             std::shared_ptr<WriterOfficeLink> office, Options options)
+    : displayName_(displayName), office_(std::move(office)), options_(options),
+      desktop_(displayName), typer_(displayName, options.typing), input_(displayName) {
+    watcher_ = std::thread([this] { watch(); });
+}
+
+WriterBackend::~WriterBackend() {
+    stopping_ = true;
+    watcher_.join();
+}
+
+// -- Key events ---------------------------------------------------------------------------------
+
+std::unique_ptr<KeyboardEvent> WriterBackend::createKeyboardEvent(const KeyEventSpec& spec) {
+    if (spec.unicode.empty() && !keysymForVirtualKey(spec.virtualKey))
+        return nullptr;
+    return std::make_unique<WriterKeyboardEvent>(spec);
+}
+
+void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
+                                      const KeyEventDestination& destination) {
+    const KeyEventSpec& spec = event.spec();
+    // XTest types into whatever has the focus. An event meant for one process must never land
+    // in another's window, so it is dropped when that process does not hold the focus; the
+    // engine's read-back then finds it missing.
+    if (destination.kind == KeyEventDestination::Kind::process) {
+        const auto focus = desktop_.focusedTopLevel();
+        const auto info = focus ? desktop_.info(*focus) : std::nullopt;
+        if (!info || info->pid != destination.pid) {
+            ++dropped_;
+            return;
+        }
+    }
+    if (!spec.unicode.empty()) {
+        // The characters arrive with the key-down, as a Unicode string does on a Mac.
+        if (spec.keyDown)
+            typer_.typeText(codePoints(spec.unicode));
+        return;
+    }
+    if (const auto keysym = keysymForVirtualKey(spec.virtualKey))
+        typer_.sendKey(*keysym, spec.keyDown, modifiersForEventFlags(spec.flags));
+}
+
+double WriterBackend::secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) {
+    std::optional<XInputWatch::Input> input;
+    switch (eventType) {
+    case 10: input = XInputWatch::Input::key; break;
+    case 1: input = XInputWatch::Input::leftButton; break;
+    case 3: input = XInputWatch::Input::rightButton; break;
+    case 25: input = XInputWatch::Input::otherButton; break;
+    default: break;
+    }
+    // Nothing seen: as long ago as the system has run, which no window reaches.
+    const double never = systemUptime();
+    if (!input)
+        return never;
+    const auto user = input_.secondsSince(*input, false);
+    const auto own = input_.secondsSince(*input, true);
+    switch (state) {
+    case EventSourceState::hidSystemState: return user.value_or(never);
+    case EventSourceState::privateState: return own.value_or(never);
+    case EventSourceState::combinedSessionState:
+        return std::min(user.value_or(never), own.value_or(never));
+    }
+    return never;
+}
+
+// -- Scripts ------------------------------------------------------------------------------------
+
+ScriptCompilation WriterBackend::compileScript(const std::string& source) {
+    if (!office_)
+        return {}; // not created: there is no office to answer it
+    return office_->compileScript(source);
+}
+
+ScriptResult WriterBackend::executeHandler(CompiledScript& script, std::string_view handlerName,
+                                           const std::vector<ScriptParameter>& parameters) {
+    if (!office_)
+        return ScriptResult::failure(-600, "LibreOffice is not running");
+    return office_->executeHandler(script, handlerName, parameters);
+}
+
+// -- Applications -------------------------------------------------------------------------------
+
+std::vector<std::int32_t> WriterBackend::officePids() const {
+    std::vector<std::int32_t> pids;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return pids;
+    while (const dirent* entry = readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid > 0 && end && *end == '\0' && processName(static_cast<std::int32_t>(pid)) == officeProcessName)
+            pids.push_back(static_cast<std::int32_t>(pid));
+    }
+    closedir(proc);
+    return pids;
+}
+
+std::vector<RunningApp> WriterBackend::runningApplications(std::string_view bundleIdentifier) {
+    std::vector<RunningApp> apps;
+    if (bundleIdentifier != wordBundleID)
+        return apps;
+    for (std::int32_t pid : officePids())
+        apps.push_back({pid, std::string(wordBundleID), std::string(officeDisplayName)});
+    return apps;
+}
+
+std::optional<RunningApp> WriterBackend::runningApplication(std::int32_t pid) {
+    if (pid <= 0 || !processExists(pid))
+        return std::nullopt;
+    const std::string name = processName(pid);
+    if (name == officeProcessName)
+        return RunningApp{pid, std::string(wordBundleID), std::string(officeDisplayName)};
+    // Other programs are named by their process; they have no bundle identifier here.
+    return RunningApp{pid, "", name.empty() ? std::nullopt : std::optional<std::string>(name)};
+}
+
+std::optional<std::int32_t> WriterBackend::activePid() {
+    const auto active = desktop_.activeWindow();
+    const auto info = active ? desktop_.info(*active) : std::nullopt;
+    return info ? info->pid : std::nullopt;
+}
+
+std::optional<RunningApp> WriterBackend::frontmostApplication() {
+    const auto pid = activePid();
+    return pid ? runningApplication(*pid) : std::nullopt;
+}
+
+bool WriterBackend::activateApplication(std::int32_t pid) {
+    const auto window = focusedWindowOf(pid);
+    return window && desktop_.requestActivation(*window);
+}
+
+bool WriterBackend::openApplication(std::string_view bundleIdentifier) {
+    if (bundleIdentifier != wordBundleID || !office_)
+        return false;
+    return !officePids().empty() || office_->startOffice();
+}
+
+bool WriterBackend::openURL(std::string_view) { return false; }
+
+bool WriterBackend::processExists(std::int32_t pid) { return pid > 0 && kill(pid, 0) == 0; }
+
+ObserverToken
+WriterBackend::observeApplicationTerminated(std::function<void(std::int32_t pid)> onTerminated) {
+    std::lock_guard lock(callbackMutex_);
+    observers_[nextToken_] = Observer{true, std::move(onTerminated)};
+    return nextToken_++;
+}
+
+ObserverToken
+WriterBackend::observeApplicationActivated(std::function<void(std::int32_t pid)> onActivated) {
+    std::lock_guard lock(callbackMutex_);
+    observers_[nextToken_] = Observer{false, std::move(onActivated)};
+    return nextToken_++;
+}
+
+void WriterBackend::removeObserver(ObserverToken token) {
+    std::lock_guard lock(callbackMutex_);
+    observers_.erase(token);
+}
+
+void WriterBackend::watch() {
+    std::set<std::int32_t> known;
+    for (std::int32_t pid : officePids())
+        known.insert(pid);
+    std::optional<std::int32_t> front = activePid();
+    const auto notify = [this](bool terminations, std::int32_t pid) {
+        auto deliver = [this, terminations, pid] {
+            std::lock_guard lock(callbackMutex_);
+            // Copies, since a callback may remove itself (or others) while it runs.
+            const auto observers = observers_;
+            for (const auto& [token, observer] : observers) {
+                if (observer.terminations == terminations && observers_.count(token))
+                    observer.callback(pid);
+            }
+        };
+        if (!mainLoop_.post(deliver))
+            deliver();
+    };
+    while (!stopping_) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(options_.watchIntervalSeconds));
+        std::set<std::int32_t> now;
+        for (std::int32_t pid : officePids())
+            now.insert(pid);
+        for (std::int32_t pid : known) {
+            if (!now.count(pid))
+                notify(true, pid);
+        }
+        known = std::move(now);
+        const auto active = activePid();
+        if (active && active != front)
+            notify(false, *active);
+        front = active;
+    }
+}
+
+// -- Hot keys -----------------------------------------------------------------------------------
+
+std::optional<HotKeyHandlerRef> WriterBackend::installHotKeyHandler(HotKeyCallback callback) {
+    std::lock_guard lock(callbackMutex_);
+    hotKeyHandlers_[nextToken_] = std::move(callback);
+    return nextToken_++;
+}
+
+void WriterBackend::removeHotKeyHandler(HotKeyHandlerRef handler) {
+    std::lock_guard lock(callbackMutex_);
+    hotKeyHandlers_.erase(handler);
+}
+
+std::optional<HotKeyRef> WriterBackend::registerHotKey(std::uint32_t keyCode,
+                                                       std::uint32_t modifiers, HotKeyID id,
+                                                       HotKeyOwnership) {
+    const auto keysym = keysymForVirtualKey(static_cast<std::uint16_t>(keyCode));
+    if (!keysym)
+        return std::nullopt;
+    auto pressed = [this, id] {
+        auto deliver = [this, id] {
+            std::lock_guard lock(callbackMutex_);
+            const auto handlers = hotKeyHandlers_;
+            for (const auto& [ref, handler] : handlers) {
+                if (hotKeyHandlers_.count(ref))
+                    handler(id);
+            }
+        };
+        if (!mainLoop_.post(deliver))
+            deliver();
+    };
+    std::uint64_t grab = 0;
+    // X grabs are exclusive whatever was asked: a combination another client holds fails.
+    if (!input_.grabKey(*keysym, modifiersForCarbon(modifiers), pressed, grab))
+        return std::nullopt;
+    std::lock_guard lock(callbackMutex_);
+    hotKeyGrabs_[nextToken_] = grab;
+    return nextToken_++;
+}
+
+void WriterBackend::unregisterHotKey(HotKeyRef ref) {
+    std::uint64_t grab = 0;
+    {
+        std::lock_guard lock(callbackMutex_);
+        const auto found = hotKeyGrabs_.find(ref);
+        if (found == hotKeyGrabs_.end())
+            return;
+        grab = found->second;
+        hotKeyGrabs_.erase(found);
+    }
+    input_.ungrabKey(grab);
+}
+
+// -- Input sources ------------------------------------------------------------------------------
+
+std::optional<InputSourceInfo> WriterBackend::currentKeyboardInputSource() {
+    // The one layout XTest types through; X has no input-source switching to offer here.
+    const std::string layout = keyboardLayoutName(displayName_);
+    InputSourceInfo info;
+    info.id = "org.x.keyboard." + layout;
+    info.localizedName = layout;
+    info.isASCIICapable = true;
+    info.type = std::string(InputSourceInfo::keyboardLayoutType);
+    return info;
+}
+
+std::optional<std::vector<InputSourceInfo>>
+WriterBackend::inputSourceList(const InputSourceFilter& filter) {
+    auto current = currentKeyboardInputSource();
+    std::vector<InputSourceInfo> list;
+    if (current && (!filter.id || filter.id == current->id))
+        list.push_back(*current);
+    return list;
+}
+
+std::int32_t WriterBackend::selectInputSource(const InputSourceInfo& source) {
+    const auto current = currentKeyboardInputSource();
+    return current && source.id == current->id ? 0 : parameterError;
+}
+
+// -- Process ------------------------------------------------------------------------------------
+
+double WriterBackend::systemUptime() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void WriterBackend::sleepMicroseconds(std::uint32_t microseconds) { usleep(microseconds); }
+
+std::string WriterBackend::operatingSystemVersion() {
+    utsname name{};
+    uname(&name);
+    return std::string(name.sysname) + " " + name.release + "，LibreOffice Writer（X11 显示 " +
+           displayName_ + "）";
+}
+
+} // namespace plumeo
