@@ -9,6 +9,10 @@ debian_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev ccache
     qt6-base-dev fonts-noto-cjk fonts-noto-color-emoji xvfb
+    # The Writer backend: LibreOffice Writer, its C++ UNO SDK, and the X side's window manager,
+    # XTest and tools.
+    libreoffice-writer libreoffice-dev libreoffice-dev-common
+    xdotool openbox libxtst-dev libx11-dev x11-utils
 )
 brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark qt)
 
