@@ -9,9 +9,11 @@ debian_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev ccache
     qt6-base-dev fonts-noto-cjk fonts-noto-color-emoji xvfb
-    # The Writer backend's X side: key events (XTest), the user's input told from Plumeo's
-    # (XInput2), a window manager for the virtual display; xdotool only for the measurement.
-    libx11-dev libxtst-dev libxi-dev openbox x11-utils xdotool
+    # The Writer backend: LibreOffice Writer, its C++ UNO SDK, and the X side's window manager,
+    # XTest, XInput2 (the user's input told from Plumeo's) and tools;
+    # xdotool is only the measurement's baseline.
+    libreoffice-writer libreoffice-dev libreoffice-dev-common
+    xdotool openbox libxtst-dev libxi-dev libx11-dev x11-utils
 )
 brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark qt)
 

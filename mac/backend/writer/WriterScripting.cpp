@@ -1,0 +1,1 @@
+#include "mac/backend/writer/WriterScripting.h"
