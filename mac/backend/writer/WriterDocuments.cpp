@@ -235,16 +235,19 @@ WriterStory storyOf(const OpenDocument& document,
     if (cursorText == body) {
         return WriterStory::body;
     }
-    if (properties.is() && isSet(properties, "TextFrame")) {
-        return WriterStory::frame;
-    }
-    if (properties.is() && isSet(properties, "Footnote")) {
-        return WriterStory::footnote;
-    }
-    if (properties.is() && isSet(properties, "Endnote")) {
+    // A note's or a frame's text is the note or frame object itself; an endnote is also a
+    // footnote to UNO, so it is asked first.
+    Reference<css::lang::XServiceInfo> service(cursorText, UNO_QUERY);
+    if (service.is() && service->supportsService("com.sun.star.text.Endnote")) {
         return WriterStory::endnote;
     }
-    Reference<css::lang::XServiceInfo> service(cursorText, UNO_QUERY);
+    if (service.is() && service->supportsService("com.sun.star.text.Footnote")) {
+        return WriterStory::footnote;
+    }
+    if ((service.is() && service->supportsService("com.sun.star.text.TextFrame")) ||
+        (properties.is() && isSet(properties, "TextFrame"))) {
+        return WriterStory::frame;
+    }
     if (service.is() && service->getImplementationName() == "SwXHeadFootText") {
         // Header or footer: the page style says which of its texts this is.
         try {
