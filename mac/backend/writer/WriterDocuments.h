@@ -115,6 +115,11 @@ public:
     void setTrackChanges(const std::u16string& key, bool on);
     /// Tracked changes in the document.
     int changeCount(const std::u16string& key) const;
+    /// Shows a modal dialog with an OK button over the front document until it is answered or
+    /// `giveUpSeconds` pass: "按钮：OK" or "gave up", as AppleScript's display dialog reports.
+    std::u16string showDialog(const std::u16string& message, int giveUpSeconds);
+    /// Closes every document without saving and terminates the office.
+    void quitOffice();
 
     // -- Accessibility side (empty on any failure) -------------------------------------------
 

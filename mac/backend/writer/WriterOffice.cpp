@@ -216,6 +216,14 @@ std::optional<WriterOfficeError> WriterOffice::start() {
         }
         connection_ =
             connectToOffice(soffice->parent_path().string(), options_.pipeName, lastError);
+        if (connection_ && reapLocked()) {
+            // Our process handed its arguments to an office already running on this profile
+            // and left: the answer came from that one, which we neither own nor watch.
+            connection_.reset();
+            return WriterOfficeError{WriterOfficeError::Kind::exited,
+                                     "LibreOffice 配置目录 " + options_.profileDirectory.string() +
+                                         " 正被另一个 LibreOffice 使用。"};
+        }
         if (connection_) {
             startupSeconds_ = std::chrono::duration<double>(Clock::now() - spawnedAt).count();
             return std::nullopt;
