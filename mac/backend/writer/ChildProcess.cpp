@@ -45,9 +45,13 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    // A child of a long-running program gets no terminal input; file descriptors it should
+    // A child of a long-running program gets no terminal; file descriptors it should
     // keep are handed over as they are (FD_CLOEXEC cleared by dup2 onto themselves).
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Its chatter (a window manager's missing menu file, a server's font warnings) is not
+    // ours to report: our own messages say what went wrong.
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     for (int fd : inheritedFds)
         fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) & ~FD_CLOEXEC);
     posix_spawnattr_t attributes;
