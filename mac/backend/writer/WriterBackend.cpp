@@ -70,12 +70,24 @@ std::string keyboardLayoutName(const std::string& displayName) {
     return parts.size() > 2 && !parts[2].empty() ? parts[2] : "us";
 }
 
+/// The office is made to finish each Unicode notation toggle before more keys come.
+XKeyTyper::Options typingFor(XKeyTyper::Options typing,
+                             const std::shared_ptr<WriterOfficeLink>& office) {
+    if (typing.notationToggle && !typing.waitForApplication && office)
+        typing.waitForApplication = [link = std::weak_ptr<WriterOfficeLink>(office)] {
+            if (const auto office = link.lock())
+                office->absorbInput();
+        };
+    return typing;
+}
+
 } // namespace
 
 WriterBackend::WriterBackend(const std::string& displayName,
                              std::shared_ptr<WriterOfficeLink> office, Options options)
     : displayName_(displayName), office_(std::move(office)), options_(options),
-      desktop_(displayName), typer_(displayName, options.typing), input_(displayName) {
+      desktop_(displayName), typer_(displayName, typingFor(options.typing, office_)),
+      input_(displayName) {
     watcher_ = std::thread([this] { watch(); });
 }
 
@@ -106,6 +118,7 @@ void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
             return;
         }
     }
+    inputSent_ = true;
     if (!spec.unicode.empty()) {
         // The characters arrive with the key-down, as a Unicode string does on a Mac.
         if (spec.keyDown)
@@ -152,7 +165,36 @@ ScriptResult WriterBackend::executeHandler(CompiledScript& script, std::string_v
                                            const std::vector<ScriptParameter>& parameters) {
     if (!office_)
         return ScriptResult::failure(-600, "LibreOffice is not running");
-    return office_->executeHandler(script, handlerName, parameters);
+    // Word handles Apple events and key events in the order they came; the office reads
+    // its X events on its own time, so it is made to catch up before it answers.
+    absorbSentInput();
+    auto result = office_->executeHandler(script, handlerName, parameters);
+    followOfficeFocus();
+    return result;
+}
+
+void WriterBackend::followOfficeFocus() {
+    const auto title = office_->frontWindowTitle();
+    if (!title)
+        return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    // When a handler brought another document to the front, Word's key window changes with
+    // the call; here the window manager moves the focus a little later, and keys sent before
+    // that would land in the previous document.
+    while (std::chrono::steady_clock::now() < deadline) {
+        const auto active = desktop_.activeWindow();
+        const auto info = active ? desktop_.info(*active) : std::nullopt;
+        if (!info || !isDocumentWindow(*info) || toUtf16(info->title) == *title)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void WriterBackend::absorbSentInput() {
+    if (!office_ || !inputSent_.exchange(false))
+        return;
+    typer_.sync();
+    office_->absorbInput();
 }
 
 // -- Applications -------------------------------------------------------------------------------

@@ -137,6 +137,11 @@ private:
     std::optional<AXElementRef> focusedElementOf(std::int32_t pid);
     bool isDocumentWindow(const XDesktop::WindowInfo& info) const;
     std::vector<std::int32_t> officePids() const;
+    /// Before a script call: lets the office handle the key events sent since the last one.
+    void absorbSentInput();
+    /// After a script call: waits (briefly) until the window manager has given the focus to
+    /// the document window the office put in front.
+    void followOfficeFocus();
     std::optional<std::int32_t> activePid();
     void watch();
 
@@ -148,6 +153,7 @@ private:
     XInputWatch input_;
     MainThreadLoop mainLoop_;
     std::atomic<std::uint64_t> dropped_{0};
+    std::atomic<bool> inputSent_{false};
 
     // Callbacks run with callbackMutex_ held, so none starts after a removal returns; it is
     // recursive so a callback may remove itself.

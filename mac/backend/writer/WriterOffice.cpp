@@ -152,13 +152,17 @@ std::optional<WriterOfficeError> WriterOffice::start() {
     };
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) {
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0 &&
+            std::strncmp(*entry, "SAL_USEINPUTMETHOD=", 19) != 0) {
             environment.emplace_back(*entry);
         }
     }
     if (!options_.display.empty()) {
         environment.push_back("DISPLAY=" + options_.display);
     }
+    // Without an input method: the user's (a Chinese one, say) would compose the keys Plumeo
+    // types instead of passing them on, and X's own drops keys that come in quick succession.
+    environment.push_back("SAL_USEINPUTMETHOD=");
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));

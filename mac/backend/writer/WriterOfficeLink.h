@@ -27,6 +27,8 @@ public:
     virtual std::optional<AXTextRange> selection() = 0;
     /// Whether the view cursor is in the main text (not a header, footer, frame, note).
     virtual bool cursorInBody() = 0;
+    /// The title of the office's front document window, as the window manager shows it.
+    virtual std::optional<std::u16string> frontWindowTitle() = 0;
 
     virtual ScriptCompilation compileScript(const std::string& source) = 0;
     virtual ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
@@ -34,6 +36,11 @@ public:
 
     /// Starts LibreOffice when it is not running; false when it cannot.
     virtual bool startOffice() = 0;
+
+    /// Returns once the office has handled every input event the X server holds for it, so a
+    /// read that follows key events sees them (as Word, which handles its events in order,
+    /// would show them). False when the office cannot be asked.
+    virtual bool absorbInput() = 0;
 };
 
 } // namespace plumeo

@@ -1,6 +1,13 @@
 #include "mac/backend/writer/WriterUnoLink.h"
 
 #include "mac/backend/writer/WriterBackend.h"
+#include "mac/backend/writer/WriterConnection.h"
+
+#include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/XToolkitExperimental.hpp>
+
+#include <X11/X.h>
+#include <X11/keysym.h>
 
 #include <stdexcept>
 #include <unistd.h>
@@ -73,6 +80,10 @@ std::optional<AXTextRange> WriterUnoLink::selection() {
 
 bool WriterUnoLink::cursorInBody() { return documents_->frontCursorInBody(); }
 
+std::optional<std::u16string> WriterUnoLink::frontWindowTitle() {
+    return documents_->frontWindowTitle();
+}
+
 ScriptCompilation WriterUnoLink::compileScript(const std::string& source) {
     return scripting_->compile(source);
 }
@@ -84,10 +95,31 @@ ScriptResult WriterUnoLink::executeHandler(CompiledScript& script, std::string_v
 
 bool WriterUnoLink::startOffice() { return !office_->start().has_value(); }
 
+bool WriterUnoLink::absorbInput() {
+    const auto connection = office_->connection();
+    if (!connection)
+        return false;
+    try {
+        std::lock_guard lock(connection->mutex);
+        // The office's own event loop runs until nothing is pending, X input included.
+        css::uno::Reference<css::awt::XToolkitExperimental> toolkit(
+            css::awt::Toolkit::create(connection->context), css::uno::UNO_QUERY);
+        if (!toolkit.is())
+            return false;
+        toolkit->processEventsToIdle();
+        return true;
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
+}
+
 std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOptions& options) {
     auto link = std::make_shared<WriterUnoLink>(options);
     WriterBackend::Options backendOptions;
     backendOptions.typing.settle = options.settle;
+    // Writer's own Unicode notation toggle types every character exactly; see XKeyTyper.
+    backendOptions.typing.notationToggle = std::make_pair(KeySym{XK_x}, unsigned{Mod1Mask});
+    backendOptions.typing.pressSpacing = std::chrono::milliseconds(1);
     const std::string display = link->display();
     return std::make_shared<WriterBackend>(display, std::move(link), backendOptions);
 }

@@ -30,10 +30,12 @@ public:
     std::optional<std::u16string> bodyRange(AXTextRange range) override;
     std::optional<AXTextRange> selection() override;
     bool cursorInBody() override;
+    std::optional<std::u16string> frontWindowTitle() override;
     ScriptCompilation compileScript(const std::string& source) override;
     ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                 const std::vector<ScriptParameter>& parameters) override;
     bool startOffice() override;
+    bool absorbInput() override;
 
 private:
     std::filesystem::path temporaryProfile_;

@@ -76,6 +76,11 @@ bool XKeyTyper::typeText(const std::u32string& text) {
             tap(found->second.keycode, found->second.shifted ? ShiftMask : 0);
             continue;
         }
+        if (options_.notationToggle) {
+            if (!typeNotation(character))
+                return false;
+            continue;
+        }
         tap(spareFor(character), 0);
     }
     XFlush(connection_.display());
@@ -98,6 +103,11 @@ bool XKeyTyper::sendKey(KeySym keysym, bool down, Modifiers modifiers) {
     return true;
 }
 
+void XKeyTyper::sync() {
+    std::lock_guard lock(connection_.mutex());
+    XSync(connection_.display(), False);
+}
+
 void XKeyTyper::tap(KeyCode keycode, Modifiers modifiers) {
     setModifiers(modifiers, true);
     press(keycode, true);
@@ -105,8 +115,44 @@ void XKeyTyper::tap(KeyCode keycode, Modifiers modifiers) {
     setModifiers(modifiers, false);
 }
 
+bool XKeyTyper::typeNotation(char32_t character) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string spelled;
+    for (int shift = character > 0xffff ? 16 : 12; shift >= 0; shift -= 4)
+        spelled.push_back(digits[(character >> shift) & 0xf]);
+    // The "U+" prefix bounds the number, so hex digits typed just before it stay text.
+    spelled = "U+" + spelled;
+    std::vector<const LayoutKey*> keys;
+    for (char letter : spelled) {
+        const auto found = layout_.find(static_cast<KeySym>(letter));
+        if (found == layout_.end())
+            return false;
+        keys.push_back(&found->second);
+    }
+    const auto [toggleSym, toggleModifiers] = *options_.notationToggle;
+    const KeyCode toggle = XKeysymToKeycode(connection_.display(), toggleSym);
+    if (!toggle)
+        return false;
+    const auto wait = [this] {
+        if (options_.waitForApplication) {
+            XSync(connection_.display(), False);
+            options_.waitForApplication();
+        }
+    };
+    for (const LayoutKey* key : keys)
+        tap(key->keycode, key->shifted ? ShiftMask : 0);
+    wait();
+    tap(toggle, toggleModifiers);
+    wait();
+    return true;
+}
+
 void XKeyTyper::press(KeyCode keycode, bool down) {
-    XTestFakeKeyEvent(connection_.display(), keycode, down ? True : False, CurrentTime);
+    const unsigned long delay =
+        down && releasedLast_ ? static_cast<unsigned long>(options_.pressSpacing.count())
+                              : CurrentTime;
+    XTestFakeKeyEvent(connection_.display(), keycode, down ? True : False, delay);
+    releasedLast_ = !down;
     ++eventsSent_;
 }
 

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,11 +24,27 @@ namespace plumeo {
 /// spare keycode is remapped again only after it has rested `settle`: until then the client
 /// may still be reading the earlier press and would see the new character in its place. The
 /// keycodes are reused least recently used first, and a character that still has one is
-/// typed without a remap, so an article's repeated characters cost no remap at all.
+/// typed without a remap, so an article's repeated characters cost no remap at all. An
+/// application with a Unicode notation toggle is spared the remaps (Options::notationToggle).
 class XKeyTyper {
 public:
     struct Options {
         std::chrono::milliseconds settle{300};
+        /// When set, a character off the layout is not typed through a spare keycode but
+        /// spelled "U+<hex>" on the layout and converted by this chord (the application's
+        /// own Unicode notation toggle, Alt+X in LibreOffice). Clients look keycodes up
+        /// through their own cached copy of the mapping, which LibreOffice does not always
+        /// renew after a remap, so a remapped key can arrive as an earlier character or none.
+        std::optional<std::pair<KeySym, unsigned int>> notationToggle;
+        /// Called once the spelled number, and again once the toggle chord, has reached the
+        /// server, to wait until the application has handled them: Writer gathers typed
+        /// characters in a buffer it inserts later and runs the toggle as a deferred command,
+        /// so without a wait digits land after the converted character or go into the next.
+        std::function<void()> waitForApplication;
+        /// How long the server holds back a press that follows a release. Within one of
+        /// the server's milliseconds both carry the same time, which LibreOffice takes for
+        /// the keyboard's auto-repeat and then inserts that character out of order.
+        std::chrono::milliseconds pressSpacing{0};
         /// Spare keycodes to use at most; 0 for every empty one.
         std::size_t maxSpareKeycodes = 0;
     };
@@ -45,6 +63,10 @@ public:
     /// Presses (`down`) or releases a key by its keysym, holding `modifiers` from the press to
     /// the release. False when the layout has no key for it.
     bool sendKey(KeySym keysym, bool down, Modifiers modifiers);
+
+    /// Returns once the X server has handled every event sent so far (they then wait in the
+    /// focused client's queue).
+    void sync();
 
     /// Events this typer has sent since it was made (each press and each release counts).
     std::uint64_t eventsSent() const { return eventsSent_; }
@@ -65,6 +87,9 @@ private:
 
     static KeySym keysymFor(char32_t character);
     void tap(KeyCode keycode, Modifiers modifiers);
+    /// Types "U+<hex>" from the layout and the notation toggle; false when the layout lacks
+    /// a key for it.
+    bool typeNotation(char32_t character);
     void press(KeyCode keycode, bool down);
     void setModifiers(Modifiers modifiers, bool down);
     /// The spare keycode holding `character`, remapped when none does (waiting for the least
@@ -73,6 +98,7 @@ private:
 
     XConnection connection_;
     Options options_;
+    bool releasedLast_ = false;
     int keysymsPerKeycode_ = 0;
     std::map<KeySym, LayoutKey> layout_;
     std::vector<SpareKey> spare_;
