@@ -8,6 +8,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -58,6 +60,13 @@ private:
     std::string display_;
 };
 
+std::string fixtureLibrary() {
+    std::ifstream file(PLUMEO_FIXTURE_LIBRARY);
+    std::ostringstream source;
+    source << file.rdbuf();
+    return source.str();
+}
+
 /// One office for the whole suite: it takes seconds to start.
 class WriterLiveTest : public testing::Test {
 protected:
@@ -79,7 +88,12 @@ protected:
     }
     static void TearDownTestSuite() {
         documents_.reset();
-        office_.reset();
+        if (office_) {
+            const auto profile = office_->options().profileDirectory;
+            office_.reset();
+            std::error_code ignored;
+            std::filesystem::remove_all(profile, ignored);
+        }
         delete xServer_;
         xServer_ = nullptr;
     }
@@ -137,6 +151,74 @@ TEST_F(WriterLiveTest, StoryTextAndOffsetsAreWordsUtf16WithParagraphAndLineBreak
     EXPECT_EQ(placeCursor(name, 99), 11);
     EXPECT_EQ(placeCursor(u"another document", 2), -1);
     documents_->closeDocument(name);
+}
+
+TEST_F(WriterLiveTest, FixturesDriveProtectionAndChangeTrackingThatDocStateReports) {
+    const std::string fixtures = fixtureLibrary();
+    const auto name = run(fixtures, "newdoc").descriptor->stringValue().value_or(u"");
+    documents_->setStoryText(name, u"hello");
+    auto state = [&] { return word("docstate"); };
+    EXPECT_EQ(state().item(2)->stringValue(), name);
+    EXPECT_EQ(state().item(6)->enumCodeValue(), mainStory);
+    EXPECT_EQ(state().item(8)->enumCodeValue(), noProtection);
+
+    EXPECT_TRUE(run(fixtures, "protectdoc", {name}).succeeded());
+    EXPECT_NE(state().item(8)->enumCodeValue(), noProtection);
+    EXPECT_TRUE(run(fixtures, "unprotectdoc", {name}).succeeded());
+    EXPECT_EQ(state().item(8)->enumCodeValue(), noProtection);
+    // Unprotecting an unprotected document is no error, and the text stays.
+    EXPECT_TRUE(run(fixtures, "unprotectdoc", {name}).succeeded());
+    EXPECT_EQ(word("readall", {name}).stringValue(), u"hello\r");
+
+    EXPECT_TRUE(run(fixtures, "setrevisions", {name, 1}).succeeded());
+    EXPECT_EQ(state().item(7)->booleanValue(), true);
+    documents_->setStoryText(name, u"tracked");
+    EXPECT_GT(run(fixtures, "revcount", {name}).descriptor->int32Value().value_or(0), 0);
+
+    const auto closed = run(fixtures, "closedoc", {name});
+    EXPECT_TRUE(closed.succeeded());
+    EXPECT_EQ(run(fixtures, "closedoc", {name}).errorNumber, -1728);
+}
+
+TEST_F(WriterLiveTest, HandlersAnswerWithWordsErrorNumbersAndNeverStartTheOffice) {
+    // A handler the library does not declare, or one called with the wrong parameters.
+    EXPECT_EQ(run(ScriptLibraries::wordHandlers(), "newdoc").errorNumber, -1708);
+    EXPECT_EQ(run(ScriptLibraries::wordHandlers(), "readall").errorNumber, -1721);
+
+    WriterOfficeOptions options;
+    options.display = xServer_->display();
+    options.profileDirectory = office_->options().profileDirectory.string() + "-own";
+    auto own = std::make_shared<WriterOffice>(options);
+    WriterScripting scripting(std::make_shared<WriterDocuments>(own));
+    auto library = scripting.compile(ScriptLibraries::wordHandlers());
+    EXPECT_EQ(scripting.execute(*library.script, "docstate", {}).errorNumber, -600);
+    EXPECT_FALSE(own->isRunning());
+
+    ASSERT_FALSE(own->start().has_value());
+    const auto pid = own->pid();
+    ASSERT_TRUE(pid.has_value());
+    auto fixtures = scripting.compile(fixtureLibrary());
+    EXPECT_TRUE(scripting.execute(*fixtures.script, "quitword", {}).succeeded());
+    for (int wait = 0; wait < 100 && own->isRunning(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_FALSE(own->isRunning());
+    EXPECT_EQ(own->exitCode(), 0);
+    EXPECT_EQ(scripting.execute(*library.script, "docstate", {}).errorNumber, -600);
+    EXPECT_NE(kill(*pid, 0), 0) << "the office is gone, not just disconnected";
+    std::error_code ignored;
+    std::filesystem::remove_all(options.profileDirectory, ignored);
+}
+
+TEST_F(WriterLiveTest, AnOfficeThatIsNotInstalledIsReportedAsSuch) {
+    WriterOfficeOptions options;
+    options.profileDirectory = office_->options().profileDirectory.string() + "-none";
+    options.soffice = "/nonexistent/libreoffice/program/soffice";
+    WriterOffice missing(options);
+    const auto error = missing.start();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind, WriterOfficeError::Kind::notInstalled);
+    EXPECT_NE(error->message.find("LibreOffice"), std::string::npos);
 }
 
 } // namespace
