@@ -717,7 +717,9 @@ void WriterDocuments::quitOffice() {
 std::optional<std::u16string> WriterDocuments::frontBodyText() const {
     return impl_->query([](WriterConnection& connection) -> std::optional<std::u16string> {
         auto story = wordStoryText(textsOf(bodyParagraphs(documentFor(connection, u""))));
-        story.pop_back(); // Word's body element does not show the final paragraph mark
+        // Word's body element shows no final mark, and its paragraph marks as line feeds.
+        story.pop_back();
+        std::replace(story.begin(), story.end(), u'\r', u'\n');
         return story;
     });
 }
