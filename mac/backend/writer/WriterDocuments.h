@@ -45,7 +45,7 @@ struct WriterDocumentState {
     std::int64_t selectionEnd = 0;
     WriterStory story = WriterStory::body;
     bool trackChanges = false;
-    bool readOnly = false;         ///< the document's own write protection or read-only load
+    bool readOnly = false; ///< the document's own write protection or read-only load
     bool inProtectedSection = false;
 };
 

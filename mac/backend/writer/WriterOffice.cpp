@@ -2,15 +2,14 @@
 
 #include "mac/backend/writer/WriterConnection.h"
 
-#include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XModifiable.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -63,7 +62,7 @@ void closeAllDocuments(WriterConnection& connection) {
     auto components = connection.desktop->getComponents()->createEnumeration();
     while (components->hasMoreElements()) {
         css::uno::Reference<css::util::XModifiable> modifiable(components->nextElement(),
-                                                              css::uno::UNO_QUERY);
+                                                               css::uno::UNO_QUERY);
         if (modifiable.is()) {
             modifiable->setModified(false);
         }
@@ -82,7 +81,9 @@ WriterOffice::WriterOffice(WriterOfficeOptions options) : options_(std::move(opt
     }
 }
 
-WriterOffice::~WriterOffice() { stop(); }
+WriterOffice::~WriterOffice() {
+    stop();
+}
 
 std::optional<std::filesystem::path>
 WriterOffice::findSoffice(const std::optional<std::filesystem::path>& preferred) {
@@ -187,8 +188,8 @@ std::optional<WriterOfficeError> WriterOffice::start() {
     const auto spawnedAt = Clock::now();
     if (const int spawnError = spawn(child, O_TRUNC); spawnError != 0) {
         return WriterOfficeError{WriterOfficeError::Kind::spawnFailed,
-                                 "无法启动 LibreOffice（" + soffice->string() +
-                                     "）：" + std::strerror(spawnError)};
+                                 "无法启动 LibreOffice（" + soffice->string() + "）：" +
+                                     std::strerror(spawnError)};
     }
     pid_ = child;
     exitCode_.reset();
@@ -230,11 +231,11 @@ std::optional<WriterOfficeError> WriterOffice::start() {
         }
         if (Clock::now() >= deadline) {
             killLocked();
-            return WriterOfficeError{WriterOfficeError::Kind::notReady,
-                                     "LibreOffice 在 " +
-                                         std::to_string(static_cast<int>(
-                                             options_.connectTimeoutSeconds)) +
-                                         " 秒内没有通过 UNO 应答（" + lastError + "）。"};
+            return WriterOfficeError{
+                WriterOfficeError::Kind::notReady,
+                "LibreOffice 在 " +
+                    std::to_string(static_cast<int>(options_.connectTimeoutSeconds)) +
+                    " 秒内没有通过 UNO 应答（" + lastError + "）。"};
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

@@ -3,14 +3,13 @@
 #include "mac/backend/writer/WriterScripting.h"
 #include "mac/script/ScriptLibraries.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <gtest/gtest.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,9 +32,9 @@ public:
             display_ = ":" + std::to_string(number);
             std::string program = "Xvfb";
             std::string screen = "1280x800x24";
-            std::vector<char*> argv = {program.data(), display_.data(),
-                                       const_cast<char*>("-screen"), const_cast<char*>("0"),
-                                       screen.data(), nullptr};
+            std::vector<char*> argv = {
+                program.data(),         display_.data(), const_cast<char*>("-screen"),
+                const_cast<char*>("0"), screen.data(),   nullptr};
             if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0) {
                 pid_ = 0;
                 return;
@@ -146,7 +145,8 @@ TEST_F(WriterLiveTest, StoryTextAndOffsetsAreWordsUtf16WithParagraphAndLineBreak
         const D state = word("docstate");
         EXPECT_EQ(state.item(4)->int32Value(), offset);
         EXPECT_EQ(state.item(5)->int32Value(), offset);
-        EXPECT_EQ(documents_->frontSelectedRange(), (std::pair<std::int64_t, std::int64_t>{offset, 0}));
+        EXPECT_EQ(documents_->frontSelectedRange(),
+                  (std::pair<std::int64_t, std::int64_t>{offset, 0}));
     }
     // Never past the final mark.
     EXPECT_EQ(placeCursor(name, 99), 11);
