@@ -4,10 +4,12 @@
 #include "mac/script/ScriptLibraries.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -195,18 +197,28 @@ TEST_F(WriterLiveTest, HandlersAnswerWithWordsErrorNumbersAndNeverStartTheOffice
     EXPECT_EQ(scripting.execute(*library.script, "docstate", {}).errorNumber, -600);
     EXPECT_FALSE(own->isRunning());
 
+    std::mutex mutex;
+    std::condition_variable exited;
+    std::optional<std::pair<int, int>> exit;
+    own->setExitObserver([&](int pid, int code) {
+        std::lock_guard lock(mutex);
+        exit = {pid, code};
+        exited.notify_all();
+    });
     ASSERT_FALSE(own->start().has_value());
     const auto pid = own->pid();
     ASSERT_TRUE(pid.has_value());
     auto fixtures = scripting.compile(fixtureLibrary());
     EXPECT_TRUE(scripting.execute(*fixtures.script, "quitword", {}).succeeded());
-    for (int wait = 0; wait < 100 && own->isRunning(); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    {
+        std::unique_lock lock(mutex);
+        exited.wait_for(lock, std::chrono::seconds(30), [&] { return exit.has_value(); });
+        EXPECT_EQ(exit, (std::pair{*pid, 0})) << "the office's end is observed";
     }
+    // Reaped as it ended: no zombie that kill(pid, 0) would still find.
+    EXPECT_NE(kill(*pid, 0), 0);
     EXPECT_FALSE(own->isRunning());
-    EXPECT_EQ(own->exitCode(), 0);
     EXPECT_EQ(scripting.execute(*library.script, "docstate", {}).errorNumber, -600);
-    EXPECT_NE(kill(*pid, 0), 0) << "the office is gone, not just disconnected";
     std::error_code ignored;
     std::filesystem::remove_all(options.profileDirectory, ignored);
 }
