@@ -124,10 +124,16 @@ WriterOffice::findSoffice(const std::optional<std::filesystem::path>& preferred)
 }
 
 std::optional<WriterOfficeError> WriterOffice::start() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (pid_ && !reapLocked() && connection_) {
         return std::nullopt;
     }
+    if (watched_ && pid_) {
+        lock.unlock();
+        stop();
+        lock.lock();
+    }
+    joinWatcher(lock);
     if (pid_) {
         killLocked();
     }
@@ -227,6 +233,7 @@ std::optional<WriterOfficeError> WriterOffice::start() {
         }
         if (connection_) {
             startupSeconds_ = std::chrono::duration<double>(Clock::now() - spawnedAt).count();
+            watchLocked();
             return std::nullopt;
         }
         if (Clock::now() >= deadline) {
@@ -242,12 +249,8 @@ std::optional<WriterOfficeError> WriterOffice::start() {
 }
 
 void WriterOffice::stop() {
-    std::lock_guard lock(mutex_);
-    if (!pid_) {
-        connection_.reset();
-        return;
-    }
-    if (connection_ && !reapLocked()) {
+    std::unique_lock lock(mutex_);
+    if (pid_ && connection_ && !reapLocked()) {
         try {
             std::lock_guard calls(connection_->mutex);
             closeAllDocuments(*connection_);
@@ -257,16 +260,71 @@ void WriterOffice::stop() {
         }
     }
     connection_.reset();
-    const auto deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                           std::chrono::duration<double>(options_.stopGraceSeconds));
-    while (!reapLocked() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto grace = std::chrono::duration<double>(options_.stopGraceSeconds);
+    if (!watched_) {
+        const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(grace);
+        while (!reapLocked() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        killLocked();
+        return;
     }
-    killLocked();
+    if (!exited_.wait_for(lock, grace, [&] { return !pid_; })) {
+        kill(*pid_, SIGKILL);
+        exited_.wait(lock, [&] { return !pid_; });
+    }
+    joinWatcher(lock);
+}
+
+void WriterOffice::setExitObserver(std::function<void(int pid, int exitCode)> observer) {
+    std::lock_guard lock(mutex_);
+    exitObserver_ = std::move(observer);
+}
+
+void WriterOffice::watchLocked() {
+    watched_ = true;
+    watcher_ = std::thread([this, pid = *pid_] {
+        int status = 0;
+        pid_t reaped = 0;
+        do {
+            reaped = waitpid(pid, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
+        const int code = reaped == pid ? statusCode(status) : -1;
+        std::function<void(int, int)> observer;
+        {
+            std::lock_guard lock(mutex_);
+            exitCode_ = code;
+            pid_.reset();
+            connection_.reset();
+            observer = exitObserver_;
+        }
+        exited_.notify_all();
+        if (observer) {
+            observer(pid, code);
+        }
+    });
+}
+
+void WriterOffice::joinWatcher(std::unique_lock<std::mutex>& lock) {
+    if (!watcher_.joinable()) {
+        watched_ = false;
+        return;
+    }
+    auto watcher = std::move(watcher_);
+    lock.unlock();
+    if (watcher.get_id() == std::this_thread::get_id()) {
+        watcher.detach(); // stop() from the exit observer: the watcher is about to end
+    } else {
+        watcher.join();
+    }
+    lock.lock();
+    watched_ = false;
 }
 
 bool WriterOffice::reapLocked() const {
+    if (watched_) {
+        return !pid_;
+    }
     if (!pid_) {
         return true;
     }

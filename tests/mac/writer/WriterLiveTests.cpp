@@ -1,7 +1,6 @@
 #include "mac/backend/writer/WriterDocuments.h"
 #include "mac/backend/writer/WriterOffice.h"
 #include "mac/backend/writer/WriterScripting.h"
-#include "mac/script/ScriptLibraries.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -61,11 +60,20 @@ private:
     std::string display_;
 };
 
-std::string fixtureLibrary() {
-    std::ifstream file(PLUMEO_FIXTURE_LIBRARY);
+std::string librarySource(const char* path) {
+    std::ifstream file(path);
     std::ostringstream source;
     source << file.rdbuf();
     return source.str();
+}
+std::string wordLibrary() {
+    return librarySource(PLUMEO_WORD_LIBRARY);
+}
+std::string placeCursorLibrary() {
+    return librarySource(PLUMEO_PLACE_CURSOR_LIBRARY);
+}
+std::string fixtureLibrary() {
+    return librarySource(PLUMEO_FIXTURE_LIBRARY);
 }
 
 /// One office for the whole suite: it takes seconds to start.
@@ -116,12 +124,12 @@ protected:
         return scripting.execute(*compiled.script, handler, parameters);
     }
     D word(const std::string& handler, std::vector<ScriptParameter> parameters = {}) {
-        auto result = run(ScriptLibraries::wordHandlers(), handler, std::move(parameters));
+        auto result = run(wordLibrary(), handler, std::move(parameters));
         EXPECT_TRUE(result.succeeded()) << handler << ": " << result.errorMessage.value_or("");
         return result.descriptor.value_or(D::makeNull());
     }
     std::int32_t placeCursor(const std::u16string& key, std::int32_t offset) {
-        auto result = run(ScriptLibraries::placeCursor(), "placecursor", {key, offset});
+        auto result = run(placeCursorLibrary(), "placecursor", {key, offset});
         return result.descriptor ? result.descriptor->int32Value().value_or(-99) : -99;
     }
 
@@ -185,15 +193,15 @@ TEST_F(WriterLiveTest, FixturesDriveProtectionAndChangeTrackingThatDocStateRepor
 
 TEST_F(WriterLiveTest, HandlersAnswerWithWordsErrorNumbersAndNeverStartTheOffice) {
     // A handler the library does not declare, or one called with the wrong parameters.
-    EXPECT_EQ(run(ScriptLibraries::wordHandlers(), "newdoc").errorNumber, -1708);
-    EXPECT_EQ(run(ScriptLibraries::wordHandlers(), "readall").errorNumber, -1721);
+    EXPECT_EQ(run(wordLibrary(), "newdoc").errorNumber, -1708);
+    EXPECT_EQ(run(wordLibrary(), "readall").errorNumber, -1721);
 
     WriterOfficeOptions options;
     options.display = xServer_->display();
     options.profileDirectory = office_->options().profileDirectory.string() + "-own";
     auto own = std::make_shared<WriterOffice>(options);
     WriterScripting scripting(std::make_shared<WriterDocuments>(own));
-    auto library = scripting.compile(ScriptLibraries::wordHandlers());
+    auto library = scripting.compile(wordLibrary());
     EXPECT_EQ(scripting.execute(*library.script, "docstate", {}).errorNumber, -600);
     EXPECT_FALSE(own->isRunning());
 
