@@ -17,16 +17,15 @@ namespace {
 
 /// The local UNO runtime: bootstrapped once per process, as UNO allows only one. The office's
 /// own type library is added so the bridge can carry its types.
-Reference<XComponentContext> localContext(const std::string& programDirectory,
-                                          std::string& error) {
+Reference<XComponentContext> localContext(const std::string& programDirectory, std::string& error) {
     static std::once_flag once;
     static Reference<XComponentContext> context;
     static std::string failure;
     std::call_once(once, [&] {
         try {
             rtl::OUString programUrl;
-            if (osl::FileBase::getFileURLFromSystemPath(toOUString(programDirectory),
-                                                        programUrl) != osl::FileBase::E_None) {
+            if (osl::FileBase::getFileURLFromSystemPath(toOUString(programDirectory), programUrl) !=
+                osl::FileBase::E_None) {
                 failure = "bad program directory " + programDirectory;
                 return;
             }
@@ -45,16 +44,15 @@ Reference<XComponentContext> localContext(const std::string& programDirectory,
 } // namespace
 
 std::shared_ptr<WriterConnection> connectToOffice(const std::string& programDirectory,
-                                                  const std::string& pipeName,
-                                                  std::string& error) {
+                                                  const std::string& pipeName, std::string& error) {
     const auto local = localContext(programDirectory, error);
     if (!local.is()) {
         return nullptr;
     }
     try {
         auto resolver = css::bridge::UnoUrlResolver::create(local);
-        auto remote = resolver->resolve(toOUString("uno:pipe,name=" + pipeName +
-                                                   ";urp;StarOffice.ComponentContext"));
+        auto remote = resolver->resolve(
+            toOUString("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext"));
         Reference<XComponentContext> context(remote, UNO_QUERY_THROW);
         auto desktop = css::frame::Desktop::create(context);
         return std::make_shared<WriterConnection>(context, desktop);
@@ -78,8 +76,8 @@ rtl::OUString toOUString(std::u16string_view text) {
 }
 
 rtl::OUString toOUString(std::string_view utf8) {
-    return rtl::OStringToOUString(
-        rtl::OString(utf8.data(), static_cast<sal_Int32>(utf8.size())), RTL_TEXTENCODING_UTF8);
+    return rtl::OStringToOUString(rtl::OString(utf8.data(), static_cast<sal_Int32>(utf8.size())),
+                                  RTL_TEXTENCODING_UTF8);
 }
 
 } // namespace plumeo

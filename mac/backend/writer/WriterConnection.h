@@ -5,7 +5,6 @@
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
-
 #include <memory>
 #include <mutex>
 #include <optional>

@@ -1,9 +1,11 @@
 #include "mac/backend/writer/WriterDocuments.h"
 
-#include "mac/backend/writer/WriterConnection.h"
+#include "mac/backend/writer/WriterDocumentModel.h"
 #include "mac/backend/writer/WriterOffice.h"
 #include "mac/backend/writer/WriterTextMapping.h"
 
+#include <algorithm>
+#include <chrono>
 #include <com/sun/star/awt/PushButtonType.hpp>
 #include <com/sun/star/awt/Toolkit.hpp>
 #include <com/sun/star/awt/XControl.hpp>
@@ -11,8 +13,8 @@
 #include <com/sun/star/awt/XControlModel.hpp>
 #include <com/sun/star/awt/XDialog.hpp>
 #include <com/sun/star/awt/XTopWindow.hpp>
-#include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/awt/XWindowPeer.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/configuration/theDefaultProvider.hpp>
@@ -49,306 +51,28 @@
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
-#include <osl/file.hxx>
-
-#include <algorithm>
-#include <chrono>
 #include <condition_variable>
+#include <osl/file.hxx>
 #include <thread>
-
 namespace plumeo {
 
 using css::uno::Any;
 using css::uno::Reference;
-using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
-using css::uno::XInterface;
 namespace text = css::text;
 namespace frame = css::frame;
 namespace container = css::container;
 namespace beans = css::beans;
+using namespace writermodel;
 
 namespace {
 
 constexpr std::int32_t notRunning = -600;
 constexpr std::int32_t connectionInvalid = -609;
-constexpr std::int32_t noSuchObject = -1728;
 constexpr std::int32_t handlerFailed = -10000;
-/// The section protectDocument wraps the body in.
+/// The section setReadOnly wraps the body in.
 constexpr char16_t protectionSectionName[] = u"PlumeoProtection";
-
-std::string utf8(const rtl::OUString& text) {
-    return rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
-}
-
-/// One open text document and the frame that shows it.
-struct OpenDocument {
-    Reference<frame::XFrame> frame;
-    Reference<frame::XModel> model;
-    Reference<text::XTextDocument> textDocument;
-    WriterDocumentInfo info;
-};
-
-/// A paragraph of the body with the range it came from, so offsets can be turned into
-/// cursor positions in the right text (the body's, or a table cell's).
-struct BodyParagraph {
-    Reference<text::XTextRange> range;
-    WriterParagraph paragraph;
-};
-
-WriterDocumentInfo infoOf(const Reference<frame::XModel>& model) {
-    WriterDocumentInfo info;
-    Reference<frame::XTitle> title(model, UNO_QUERY);
-    if (title.is()) {
-        info.name = fromOUString(title->getTitle());
-    }
-    const rtl::OUString url = model->getURL();
-    rtl::OUString path;
-    if (!url.isEmpty() &&
-        osl::FileBase::getSystemPathFromFileURL(url, path) == osl::FileBase::E_None) {
-        info.path = fromOUString(path);
-    }
-    return info;
-}
-
-std::vector<OpenDocument> openDocuments(WriterConnection& connection) {
-    std::vector<OpenDocument> documents;
-    Reference<container::XIndexAccess> frames(connection.desktop->getFrames(), UNO_QUERY_THROW);
-    for (sal_Int32 index = 0; index < frames->getCount(); ++index) {
-        Reference<frame::XFrame> frame(frames->getByIndex(index), UNO_QUERY);
-        if (!frame.is() || !frame->getController().is()) {
-            continue;
-        }
-        Reference<frame::XModel> model = frame->getController()->getModel();
-        Reference<text::XTextDocument> textDocument(model, UNO_QUERY);
-        if (textDocument.is()) {
-            documents.push_back({frame, model, textDocument, infoOf(model)});
-        }
-    }
-    // Word lists the front document first.
-    Reference<XInterface> current(connection.desktop->getCurrentComponent(), UNO_QUERY);
-    std::stable_partition(documents.begin(), documents.end(), [&](const OpenDocument& document) {
-        return Reference<XInterface>(document.model, UNO_QUERY) == current;
-    });
-    return documents;
-}
-
-OpenDocument documentFor(WriterConnection& connection, const std::u16string& key) {
-    auto documents = openDocuments(connection);
-    if (key.empty() && !documents.empty()) {
-        return documents.front();
-    }
-    for (auto& document : documents) {
-        // Word compares names case-sensitively: two documents may differ only in case.
-        if (!key.empty() && (document.info.path == key || document.info.name == key)) {
-            return document;
-        }
-    }
-    throw WriterCallError(noSuchObject, "LibreOffice got an error: Can’t get document \"" +
-                                            utf8(toOUString(key)) + "\".");
-}
-
-void appendParagraphs(const Reference<XInterface>& textObject, std::vector<BodyParagraph>& out) {
-    Reference<container::XEnumerationAccess> access(textObject, UNO_QUERY_THROW);
-    auto elements = access->createEnumeration();
-    while (elements->hasMoreElements()) {
-        const Any element = elements->nextElement();
-        Reference<text::XTextTable> table(element, UNO_QUERY);
-        if (table.is()) {
-            // Cells in reading order, each cell's paragraphs as paragraphs of the story.
-            for (const auto& name : table->getCellNames()) {
-                appendParagraphs(Reference<XInterface>(table->getCellByName(name), UNO_QUERY),
-                                 out);
-            }
-            continue;
-        }
-        Reference<text::XTextRange> range(element, UNO_QUERY);
-        if (range.is()) {
-            out.push_back({range, {fromOUString(range->getString())}});
-        }
-    }
-}
-
-std::vector<BodyParagraph> bodyParagraphs(const OpenDocument& document) {
-    std::vector<BodyParagraph> paragraphs;
-    appendParagraphs(Reference<XInterface>(document.textDocument->getText(), UNO_QUERY),
-                     paragraphs);
-    return paragraphs;
-}
-
-std::vector<WriterParagraph> textsOf(const std::vector<BodyParagraph>& paragraphs) {
-    std::vector<WriterParagraph> texts;
-    texts.reserve(paragraphs.size());
-    for (const auto& paragraph : paragraphs) {
-        texts.push_back(paragraph.paragraph);
-    }
-    return texts;
-}
-
-Reference<text::XTextViewCursor> viewCursorOf(const OpenDocument& document) {
-    Reference<text::XTextViewCursorSupplier> supplier(document.model->getCurrentController(),
-                                                      UNO_QUERY_THROW);
-    return supplier->getViewCursor();
-}
-
-bool isSet(const Reference<beans::XPropertySet>& properties, const char* name) {
-    try {
-        return properties->getPropertyValue(rtl::OUString::createFromAscii(name)).hasValue();
-    } catch (const css::uno::Exception&) {
-        return false;
-    }
-}
-
-/// The story offset of `position` in the body, found among the body's own paragraphs by
-/// comparing starts (a binary search: the paragraphs are in document order).
-std::int64_t storyOffsetOfPosition(const OpenDocument& document,
-                                   const std::vector<BodyParagraph>& paragraphs,
-                                   const Reference<text::XTextRange>& position) {
-    const auto body = document.textDocument->getText();
-    Reference<text::XTextRangeCompare> compare(body, UNO_QUERY_THROW);
-    std::size_t low = 0;
-    std::size_t high = paragraphs.size();
-    while (high - low > 1) {
-        const std::size_t middle = (low + high) / 2;
-        const Reference<text::XTextRange>& range = paragraphs[middle].range;
-        bool startsAtOrBefore = false;
-        try {
-            startsAtOrBefore = compare->compareRegionStarts(range, position) >= 0;
-        } catch (const css::lang::IllegalArgumentException&) {
-            startsAtOrBefore = false; // a table cell's paragraph: not comparable with the body
-        }
-        (startsAtOrBefore ? low : high) = middle;
-    }
-    Reference<text::XParagraphCursor> cursor(body->createTextCursorByRange(position),
-                                             UNO_QUERY_THROW);
-    cursor->gotoStartOfParagraph(true);
-    const auto unitsIn = static_cast<std::size_t>(cursor->getString().getLength());
-    return static_cast<std::int64_t>(storyOffsetOf(textsOf(paragraphs), {low, unitsIn}));
-}
-
-WriterStory storyOf(const OpenDocument& document,
-                    const Reference<text::XTextViewCursor>& viewCursor) {
-    const Reference<XInterface> body(document.textDocument->getText(), UNO_QUERY);
-    const Reference<XInterface> cursorText(viewCursor->getText(), UNO_QUERY);
-    Reference<beans::XPropertySet> properties(viewCursor, UNO_QUERY);
-    if (cursorText == body) {
-        return WriterStory::body;
-    }
-    // A note's or a frame's text is the note or frame object itself; an endnote is also a
-    // footnote to UNO, so it is asked first.
-    Reference<css::lang::XServiceInfo> service(cursorText, UNO_QUERY);
-    if (service.is() && service->supportsService("com.sun.star.text.Endnote")) {
-        return WriterStory::endnote;
-    }
-    if (service.is() && service->supportsService("com.sun.star.text.Footnote")) {
-        return WriterStory::footnote;
-    }
-    if ((service.is() && service->supportsService("com.sun.star.text.TextFrame")) ||
-        (properties.is() && isSet(properties, "TextFrame"))) {
-        return WriterStory::frame;
-    }
-    if (service.is() && service->getImplementationName() == "SwXHeadFootText") {
-        // Header or footer: the page style says which of its texts this is.
-        try {
-            rtl::OUString styleName;
-            properties->getPropertyValue("PageStyleName") >>= styleName;
-            Reference<css::style::XStyleFamiliesSupplier> families(document.model,
-                                                                  UNO_QUERY_THROW);
-            Reference<container::XNameAccess> pageStyles(
-                families->getStyleFamilies()->getByName("PageStyles"), UNO_QUERY_THROW);
-            Reference<beans::XPropertySet> style(pageStyles->getByName(styleName),
-                                                 UNO_QUERY_THROW);
-            for (const char* footer : {"FooterText", "FooterTextLeft", "FooterTextFirst"}) {
-                Reference<XInterface> footerText(
-                    style->getPropertyValue(rtl::OUString::createFromAscii(footer)), UNO_QUERY);
-                if (footerText.is() && footerText == cursorText) {
-                    return WriterStory::footer;
-                }
-            }
-        } catch (const css::uno::Exception&) {
-        }
-        return WriterStory::header;
-    }
-    return WriterStory::other;
-}
-
-bool inProtectedSection(const Reference<text::XTextViewCursor>& viewCursor) {
-    Reference<beans::XPropertySet> properties(viewCursor, UNO_QUERY);
-    if (!properties.is()) {
-        return false;
-    }
-    Reference<text::XTextSection> section;
-    try {
-        properties->getPropertyValue("TextSection") >>= section;
-    } catch (const css::uno::Exception&) {
-        return false;
-    }
-    // A protected section protects its child sections too.
-    for (; section.is(); section = section->getParentSection()) {
-        Reference<beans::XPropertySet> sectionProperties(section, UNO_QUERY);
-        bool isProtected = false;
-        if (sectionProperties.is() &&
-            (sectionProperties->getPropertyValue("IsProtected") >>= isProtected) &&
-            isProtected) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool isReadOnly(const OpenDocument& document) {
-    Reference<frame::XStorable> storable(document.model, UNO_QUERY);
-    return storable.is() && storable->isReadonly();
-}
-
-Reference<container::XNameAccess> configuration(WriterConnection& connection,
-                                                const char* nodePath) {
-    auto provider = css::configuration::theDefaultProvider::get(connection.context);
-    beans::PropertyValue path;
-    path.Name = "nodepath";
-    path.Value <<= rtl::OUString::createFromAscii(nodePath);
-    const Any argument(path);
-    return Reference<container::XNameAccess>(
-        provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
-                                              Sequence<Any>(&argument, 1)),
-        UNO_QUERY_THROW);
-}
-
-bool flag(const Reference<container::XNameAccess>& node, const char* name) {
-    bool value = false;
-    Reference<container::XHierarchicalNameAccess> hierarchy(node, UNO_QUERY);
-    const auto key = rtl::OUString::createFromAscii(name);
-    if (hierarchy.is() && hierarchy->hasByHierarchicalName(key)) {
-        hierarchy->getByHierarchicalName(key) >>= value;
-    }
-    return value;
-}
-
-void insertWordText(const Reference<text::XText>& text, const std::u16string& content) {
-    auto cursor = text->createTextCursor();
-    cursor->gotoEnd(false);
-    const Reference<text::XTextRange> at(cursor, UNO_QUERY_THROW);
-    std::u16string run;
-    auto flush = [&] {
-        if (!run.empty()) {
-            text->insertString(at, toOUString(run), false);
-            run.clear();
-        }
-    };
-    for (const char16_t unit : content) {
-        if (unit == u'\r' || unit == u'\v') {
-            flush();
-            text->insertControlCharacter(at,
-                                         unit == u'\r' ? text::ControlCharacter::PARAGRAPH_BREAK
-                                                       : text::ControlCharacter::LINE_BREAK,
-                                         false);
-        } else {
-            run.push_back(unit);
-        }
-    }
-    flush();
-}
 
 } // namespace
 
@@ -462,8 +186,8 @@ WriterAutoCorrectFlags WriterDocuments::autoCorrect() const {
         flags.sentenceCaps = whileTyping && flag(common, "CapitalAtStartSentence");
         flags.initialCaps = whileTyping && flag(common, "TwoCapitalsAtStart");
         flags.replacementTable = whileTyping && flag(common, "UseReplacementTable");
-        flags.smartQuotes =
-            whileTyping && (flag(common, "ReplaceDoubleQuote") || flag(common, "ReplaceSingleQuote"));
+        flags.smartQuotes = whileTyping && (flag(common, "ReplaceDoubleQuote") ||
+                                            flag(common, "ReplaceSingleQuote"));
         flags.dashes = whileTyping && flag(common, "ChangeDash");
         flags.ordinals = whileTyping && flag(common, "ChangeOrdinalNumber");
         // Writer has no fraction rule of its own; its replacement table holds 1/2 → ½ and the
@@ -596,8 +320,7 @@ void WriterDocuments::setReadOnly(const std::u16string& key, bool readOnly) {
         auto whole = body->createTextCursor();
         whole->gotoStart(false);
         whole->gotoEnd(true);
-        body->insertTextContent(Reference<text::XTextRange>(whole, UNO_QUERY_THROW), section,
-                                true);
+        body->insertTextContent(Reference<text::XTextRange>(whole, UNO_QUERY_THROW), section, true);
     });
 }
 
@@ -610,8 +333,8 @@ void WriterDocuments::setTrackChanges(const std::u16string& key, bool on) {
 
 int WriterDocuments::changeCount(const std::u16string& key) const {
     return impl_->call([&](WriterConnection& connection) {
-        Reference<css::document::XRedlinesSupplier> supplier(
-            documentFor(connection, key).model, UNO_QUERY_THROW);
+        Reference<css::document::XRedlinesSupplier> supplier(documentFor(connection, key).model,
+                                                             UNO_QUERY_THROW);
         auto redlines = supplier->getRedlines()->createEnumeration();
         int count = 0;
         for (; redlines->hasMoreElements(); redlines->nextElement()) {
@@ -641,8 +364,7 @@ std::u16string WriterDocuments::showDialog(const std::u16string& message, int gi
         Reference<beans::XPropertySet> button(
             model->createInstance("com.sun.star.awt.UnoControlButtonModel"), UNO_QUERY_THROW);
         button->setPropertyValue("Label", Any(rtl::OUString("OK")));
-        button->setPropertyValue("PushButtonType",
-                                 Any(sal_Int16(css::awt::PushButtonType_OK)));
+        button->setPropertyValue("PushButtonType", Any(sal_Int16(css::awt::PushButtonType_OK)));
         button->setPropertyValue("DefaultButton", Any(true));
         button->setPropertyValue("PositionX", Any(sal_Int32(120)));
         button->setPropertyValue("PositionY", Any(sal_Int32(25)));
@@ -654,10 +376,9 @@ std::u16string WriterDocuments::showDialog(const std::u16string& message, int gi
                                               UNO_QUERY_THROW);
         control->setModel(Reference<css::awt::XControlModel>(model, UNO_QUERY_THROW));
         Reference<css::awt::XWindowPeer> parent(document.frame->getContainerWindow(), UNO_QUERY);
-        control->createPeer(
-            Reference<css::awt::XToolkit>(css::awt::Toolkit::create(connection.context),
-                                          UNO_QUERY_THROW),
-            parent);
+        control->createPeer(Reference<css::awt::XToolkit>(
+                                css::awt::Toolkit::create(connection.context), UNO_QUERY_THROW),
+                            parent);
         return Reference<css::awt::XDialog>(control, UNO_QUERY_THROW);
     });
     std::mutex mutex;
@@ -717,7 +438,9 @@ void WriterDocuments::quitOffice() {
 std::optional<std::u16string> WriterDocuments::frontBodyText() const {
     return impl_->query([](WriterConnection& connection) -> std::optional<std::u16string> {
         auto story = wordStoryText(textsOf(bodyParagraphs(documentFor(connection, u""))));
-        story.pop_back(); // Word's body element does not show the final paragraph mark
+        // Word's body element shows no final mark, and its paragraph marks as line feeds.
+        story.pop_back();
+        std::replace(story.begin(), story.end(), u'\r', u'\n');
         return story;
     });
 }

@@ -45,7 +45,7 @@ struct WriterDocumentState {
     std::int64_t selectionEnd = 0;
     WriterStory story = WriterStory::body;
     bool trackChanges = false;
-    bool readOnly = false;         ///< the document's own write protection or read-only load
+    bool readOnly = false; ///< the document's own write protection or read-only load
     bool inProtectedSection = false;
 };
 
@@ -124,7 +124,7 @@ public:
     // -- Accessibility side (empty on any failure) -------------------------------------------
 
     /// The front document's body text as Word's body element gives it: the story text
-    /// without its final mark.
+    /// without its final mark, paragraph marks as U+000A, line breaks U+000B.
     std::optional<std::u16string> frontBodyText() const;
     /// The selection in the body, as location and length in UTF-16 units.
     std::optional<std::pair<std::int64_t, std::int64_t>> frontSelectedRange() const;

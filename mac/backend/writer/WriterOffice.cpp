@@ -2,15 +2,14 @@
 
 #include "mac/backend/writer/WriterConnection.h"
 
-#include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XModifiable.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -63,7 +62,7 @@ void closeAllDocuments(WriterConnection& connection) {
     auto components = connection.desktop->getComponents()->createEnumeration();
     while (components->hasMoreElements()) {
         css::uno::Reference<css::util::XModifiable> modifiable(components->nextElement(),
-                                                              css::uno::UNO_QUERY);
+                                                               css::uno::UNO_QUERY);
         if (modifiable.is()) {
             modifiable->setModified(false);
         }
@@ -82,7 +81,9 @@ WriterOffice::WriterOffice(WriterOfficeOptions options) : options_(std::move(opt
     }
 }
 
-WriterOffice::~WriterOffice() { stop(); }
+WriterOffice::~WriterOffice() {
+    stop();
+}
 
 std::optional<std::filesystem::path>
 WriterOffice::findSoffice(const std::optional<std::filesystem::path>& preferred) {
@@ -123,10 +124,16 @@ WriterOffice::findSoffice(const std::optional<std::filesystem::path>& preferred)
 }
 
 std::optional<WriterOfficeError> WriterOffice::start() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (pid_ && !reapLocked() && connection_) {
         return std::nullopt;
     }
+    if (watched_ && pid_) {
+        lock.unlock();
+        stop();
+        lock.lock();
+    }
+    joinWatcher(lock);
     if (pid_) {
         killLocked();
     }
@@ -191,8 +198,8 @@ std::optional<WriterOfficeError> WriterOffice::start() {
     const auto spawnedAt = Clock::now();
     if (const int spawnError = spawn(child, O_TRUNC); spawnError != 0) {
         return WriterOfficeError{WriterOfficeError::Kind::spawnFailed,
-                                 "无法启动 LibreOffice（" + soffice->string() +
-                                     "）：" + std::strerror(spawnError)};
+                                 "无法启动 LibreOffice（" + soffice->string() + "）：" +
+                                     std::strerror(spawnError)};
     }
     pid_ = child;
     exitCode_.reset();
@@ -230,27 +237,24 @@ std::optional<WriterOfficeError> WriterOffice::start() {
         }
         if (connection_) {
             startupSeconds_ = std::chrono::duration<double>(Clock::now() - spawnedAt).count();
+            watchLocked();
             return std::nullopt;
         }
         if (Clock::now() >= deadline) {
             killLocked();
-            return WriterOfficeError{WriterOfficeError::Kind::notReady,
-                                     "LibreOffice 在 " +
-                                         std::to_string(static_cast<int>(
-                                             options_.connectTimeoutSeconds)) +
-                                         " 秒内没有通过 UNO 应答（" + lastError + "）。"};
+            return WriterOfficeError{
+                WriterOfficeError::Kind::notReady,
+                "LibreOffice 在 " +
+                    std::to_string(static_cast<int>(options_.connectTimeoutSeconds)) +
+                    " 秒内没有通过 UNO 应答（" + lastError + "）。"};
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
 
 void WriterOffice::stop() {
-    std::lock_guard lock(mutex_);
-    if (!pid_) {
-        connection_.reset();
-        return;
-    }
-    if (connection_ && !reapLocked()) {
+    std::unique_lock lock(mutex_);
+    if (pid_ && connection_ && !reapLocked()) {
         try {
             std::lock_guard calls(connection_->mutex);
             closeAllDocuments(*connection_);
@@ -260,16 +264,71 @@ void WriterOffice::stop() {
         }
     }
     connection_.reset();
-    const auto deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                           std::chrono::duration<double>(options_.stopGraceSeconds));
-    while (!reapLocked() && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto grace = std::chrono::duration<double>(options_.stopGraceSeconds);
+    if (!watched_) {
+        const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(grace);
+        while (!reapLocked() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        killLocked();
+        return;
     }
-    killLocked();
+    if (!exited_.wait_for(lock, grace, [&] { return !pid_; })) {
+        kill(*pid_, SIGKILL);
+        exited_.wait(lock, [&] { return !pid_; });
+    }
+    joinWatcher(lock);
+}
+
+void WriterOffice::setExitObserver(std::function<void(int pid, int exitCode)> observer) {
+    std::lock_guard lock(mutex_);
+    exitObserver_ = std::move(observer);
+}
+
+void WriterOffice::watchLocked() {
+    watched_ = true;
+    watcher_ = std::thread([this, pid = *pid_] {
+        int status = 0;
+        pid_t reaped = 0;
+        do {
+            reaped = waitpid(pid, &status, 0);
+        } while (reaped < 0 && errno == EINTR);
+        const int code = reaped == pid ? statusCode(status) : -1;
+        std::function<void(int, int)> observer;
+        {
+            std::lock_guard lock(mutex_);
+            exitCode_ = code;
+            pid_.reset();
+            connection_.reset();
+            observer = exitObserver_;
+        }
+        exited_.notify_all();
+        if (observer) {
+            observer(pid, code);
+        }
+    });
+}
+
+void WriterOffice::joinWatcher(std::unique_lock<std::mutex>& lock) {
+    if (!watcher_.joinable()) {
+        watched_ = false;
+        return;
+    }
+    auto watcher = std::move(watcher_);
+    lock.unlock();
+    if (watcher.get_id() == std::this_thread::get_id()) {
+        watcher.detach(); // stop() from the exit observer: the watcher is about to end
+    } else {
+        watcher.join();
+    }
+    lock.lock();
+    watched_ = false;
 }
 
 bool WriterOffice::reapLocked() const {
+    if (watched_) {
+        return !pid_;
+    }
     if (!pid_) {
         return true;
     }

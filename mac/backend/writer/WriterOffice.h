@@ -2,11 +2,14 @@
 
 #include "mac/backend/writer/WriterProfile.h"
 
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace plumeo {
 
@@ -63,7 +66,12 @@ public:
     /// Asks the desktop to terminate, waits up to the grace, then kills. Safe to call twice.
     void stop();
 
-    /// Whether the process we started still runs (reaped when it has ended).
+    /// Called on a thread of the office's own right after the process ended and was reaped,
+    /// with its pid and exit code (128 + signal when killed); also when stop() ended it. Set
+    /// it before start().
+    void setExitObserver(std::function<void(int pid, int exitCode)> observer);
+
+    /// Whether the process we started still runs.
     bool isRunning() const;
     /// soffice.bin's pid while it runs.
     std::optional<int> pid() const;
@@ -78,8 +86,13 @@ public:
     std::shared_ptr<WriterConnection> connection() const;
 
 private:
+    /// Whether the process has ended; reaps it while no watcher does (during start).
     bool reapLocked() const;
+    /// Kills and reaps an unwatched process (a start that failed).
     void killLocked();
+    /// Hands the running process to a thread that waits for its end.
+    void watchLocked();
+    void joinWatcher(std::unique_lock<std::mutex>& lock);
 
     WriterOfficeOptions options_;
     mutable std::mutex mutex_;
@@ -87,6 +100,12 @@ private:
     mutable std::optional<int> exitCode_;
     std::shared_ptr<WriterConnection> connection_;
     double startupSeconds_ = 0;
+    std::function<void(int, int)> exitObserver_;
+    /// Once the office answers, a watcher thread waits for the process and reaps it, so its
+    /// end is seen at once and no zombie outlives it (a zombie still "exists" to kill(pid, 0)).
+    std::thread watcher_;
+    bool watched_ = false;
+    std::condition_variable exited_;
 };
 
 } // namespace plumeo

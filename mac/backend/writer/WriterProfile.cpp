@@ -50,8 +50,7 @@ constexpr Setting autoCorrectOff[] = {
     {"/org.openoffice.Office.Writer/AutoFunction/Format/ByInput", "ChangeToTable", "false"},
     {"/org.openoffice.Office.Writer/AutoFunction/Format/ByInput", "DelSpacesAtStartEnd", "false"},
     {"/org.openoffice.Office.Writer/AutoFunction/Format/ByInput", "DelSpacesBetween", "false"},
-    {"/org.openoffice.Office.Writer/AutoFunction/Format/ByInput/ApplyNumbering", "Enable",
-     "false"},
+    {"/org.openoffice.Office.Writer/AutoFunction/Format/ByInput/ApplyNumbering", "Enable", "false"},
 };
 
 void item(std::ostringstream& out, const Setting& setting) {

@@ -170,8 +170,8 @@ D nameList(const std::vector<WriterDocumentInfo>& documents, bool unsavedOnly) {
 }
 
 D integer(std::int64_t value) {
-    return D::makeInteger(static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
+    return D::makeInteger(
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
 }
 
 } // namespace
@@ -264,10 +264,9 @@ ScriptResult WriterScripting::execute(CompiledScript& script, std::string_view h
         }
         if (handler == "environment") {
             const auto open = documents.documents();
-            return ScriptResult::success(
-                D::makeList({D::makeString(documents.version()),
-                             integer(static_cast<std::int64_t>(open.size())),
-                             nameList(open, false)}));
+            return ScriptResult::success(D::makeList(
+                {D::makeString(documents.version()),
+                 integer(static_cast<std::int64_t>(open.size())), nameList(open, false)}));
         }
         if (handler == "autosettings") {
             const auto flags = documents.autoCorrect();
@@ -296,8 +295,7 @@ ScriptResult WriterScripting::execute(CompiledScript& script, std::string_view h
             return ScriptResult::success(D::makeNull());
         }
         if (handler == "listdocs" || handler == "unsaveddocs") {
-            return ScriptResult::success(
-                nameList(documents.documents(), handler == "unsaveddocs"));
+            return ScriptResult::success(nameList(documents.documents(), handler == "unsaveddocs"));
         }
         if (handler == "activatedoc") {
             documents.activateDocument(strings[0]);
