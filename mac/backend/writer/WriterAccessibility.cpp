@@ -66,6 +66,7 @@ std::optional<AXElementRef> WriterBackend::focusedElementOf(std::int32_t pid) {
     if (!window)
         return std::nullopt;
     const auto info = desktop_.info(*window);
+    std::unique_lock delivery(deliveryMutex_);
     if (info && isDocumentWindow(*info) && office_ && office_->cursorInBody())
         return element(ElementKind::body, *window);
     return element(ElementKind::control, *window);
@@ -182,6 +183,7 @@ AXResult WriterBackend::bodyAttribute(Window window, std::string_view attribute)
         return AXResult::of(element(ElementKind::window, window));
     if (!office_)
         return AXResult::failed(AXError::cannotComplete);
+    std::lock_guard delivery(deliveryMutex_);
     if (attribute == "AXValue") {
         auto body = office_->bodyText();
         return body ? AXResult::of(std::move(*body)) : AXResult::failed(AXError::cannotComplete);
@@ -216,6 +218,7 @@ AXResult WriterBackend::axParameterizedAttribute(const AXElementRef& ref,
         return AXResult::failed(AXError::illegalArgument);
     if (!office_)
         return AXResult::failed(AXError::cannotComplete);
+    std::unique_lock delivery(deliveryMutex_);
     auto part = office_->bodyRange(*range);
     return part ? AXResult::of(std::move(*part)) : AXResult::failed(AXError::illegalArgument);
 }

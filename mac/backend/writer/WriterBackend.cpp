@@ -70,14 +70,29 @@ std::string keyboardLayoutName(const std::string& displayName) {
     return parts.size() > 2 && !parts[2].empty() ? parts[2] : "us";
 }
 
-/// The office is made to finish each Unicode notation toggle before more keys come.
+/// Each character typed through Writer's notation toggle waits until the document shows its
+/// spelled number whole, and then converted. A wait that runs out lets typing go on: the
+/// engine's read-back then finds what went wrong.
 XKeyTyper::Options typingFor(XKeyTyper::Options typing,
                              const std::shared_ptr<WriterOfficeLink>& office) {
-    if (typing.notationToggle && !typing.waitForApplication && office)
-        typing.waitForApplication = [link = std::weak_ptr<WriterOfficeLink>(office)] {
-            if (const auto office = link.lock())
-                office->absorbInput();
-        };
+    if (!typing.notationToggle || typing.waitForApplication || !office)
+        return typing;
+    typing.waitForApplication = [link = std::weak_ptr<WriterOfficeLink>(office)](
+                                    const std::string& spelled, bool toggled) {
+        const auto office = link.lock();
+        if (!office)
+            return;
+        const std::u16string expected(spelled.begin(), spelled.end());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < deadline) {
+            office->absorbInput();
+            const auto before =
+                office->textBeforeCursor(static_cast<std::int16_t>(expected.size()));
+            if (!before || (before == expected) != toggled)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
     return typing;
 }
 
@@ -118,6 +133,7 @@ void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
             return;
         }
     }
+    std::lock_guard delivery(deliveryMutex_);
     inputSent_ = true;
     if (!spec.unicode.empty()) {
         // The characters arrive with the key-down, as a Unicode string does on a Mac.
@@ -167,8 +183,10 @@ ScriptResult WriterBackend::executeHandler(CompiledScript& script, std::string_v
         return ScriptResult::failure(-600, "LibreOffice is not running");
     // Word handles Apple events and key events in the order they came; the office reads
     // its X events on its own time, so it is made to catch up before it answers.
+    std::unique_lock delivery(deliveryMutex_);
     absorbSentInput();
     auto result = office_->executeHandler(script, handlerName, parameters);
+    delivery.unlock();
     followOfficeFocus();
     return result;
 }

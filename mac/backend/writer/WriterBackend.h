@@ -154,6 +154,10 @@ private:
     MainThreadLoop mainLoop_;
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<bool> inputSent_{false};
+    /// Held while one key event is delivered and while the document is read: a character
+    /// typed through Writer's notation toggle is several keys, and a read between them would
+    /// see its spelled number, which Word never shows.
+    std::mutex deliveryMutex_;
 
     // Callbacks run with callbackMutex_ held, so none starts after a removal returns; it is
     // recursive so a callback may remove itself.

@@ -500,4 +500,13 @@ bool WriterDocuments::frontCursorInBody() const {
         .value_or(false);
 }
 
+std::optional<std::u16string> WriterDocuments::frontTextBeforeCursor(std::int16_t count) const {
+    return impl_->query([count](WriterConnection& connection) -> std::optional<std::u16string> {
+        const auto viewCursor = viewCursorOf(documentFor(connection, u""));
+        auto cursor = viewCursor->getText()->createTextCursorByRange(viewCursor->getStart());
+        cursor->goLeft(count, true);
+        return fromOUString(cursor->getString());
+    });
+}
+
 } // namespace plumeo

@@ -136,6 +136,9 @@ public:
     std::optional<std::u16string> frontWindowTitle() const;
     /// Whether the view cursor is in the body (not a header, footer, frame or note).
     bool frontCursorInBody() const;
+    /// Up to `count` code points just before the front document's view cursor, in the text
+    /// it stands in; empty when there is no document.
+    std::optional<std::u16string> frontTextBeforeCursor(std::int16_t count) const;
 
 private:
     struct Impl;

@@ -27,6 +27,8 @@ public:
     virtual std::optional<AXTextRange> selection() = 0;
     /// Whether the view cursor is in the main text (not a header, footer, frame, note).
     virtual bool cursorInBody() = 0;
+    /// Up to `count` code points just before the front document's cursor.
+    virtual std::optional<std::u16string> textBeforeCursor(std::int16_t count) = 0;
     /// The title of the office's front document window, as the window manager shows it.
     virtual std::optional<std::u16string> frontWindowTitle() = 0;
 

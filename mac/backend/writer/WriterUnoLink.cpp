@@ -84,6 +84,10 @@ std::optional<std::u16string> WriterUnoLink::frontWindowTitle() {
     return documents_->frontWindowTitle();
 }
 
+std::optional<std::u16string> WriterUnoLink::textBeforeCursor(std::int16_t count) {
+    return documents_->frontTextBeforeCursor(count);
+}
+
 ScriptCompilation WriterUnoLink::compileScript(const std::string& source) {
     return scripting_->compile(source);
 }

@@ -31,6 +31,7 @@ public:
     std::optional<AXTextRange> selection() override;
     bool cursorInBody() override;
     std::optional<std::u16string> frontWindowTitle() override;
+    std::optional<std::u16string> textBeforeCursor(std::int16_t count) override;
     ScriptCompilation compileScript(const std::string& source) override;
     ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                 const std::vector<ScriptParameter>& parameters) override;

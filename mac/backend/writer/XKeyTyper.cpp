@@ -133,17 +133,17 @@ bool XKeyTyper::typeNotation(char32_t character) {
     const KeyCode toggle = XKeysymToKeycode(connection_.display(), toggleSym);
     if (!toggle)
         return false;
-    const auto wait = [this] {
+    const auto wait = [this, &spelled](bool toggled) {
         if (options_.waitForApplication) {
             XSync(connection_.display(), False);
-            options_.waitForApplication();
+            options_.waitForApplication(spelled, toggled);
         }
     };
     for (const LayoutKey* key : keys)
         tap(key->keycode, key->shifted ? ShiftMask : 0);
-    wait();
+    wait(false);
     tap(toggle, toggleModifiers);
-    wait();
+    wait(true);
     return true;
 }
 

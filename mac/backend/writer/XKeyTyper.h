@@ -36,11 +36,12 @@ public:
         /// through their own cached copy of the mapping, which LibreOffice does not always
         /// renew after a remap, so a remapped key can arrive as an earlier character or none.
         std::optional<std::pair<KeySym, unsigned int>> notationToggle;
-        /// Called once the spelled number, and again once the toggle chord, has reached the
-        /// server, to wait until the application has handled them: Writer gathers typed
-        /// characters in a buffer it inserts later and runs the toggle as a deferred command,
-        /// so without a wait digits land after the converted character or go into the next.
-        std::function<void()> waitForApplication;
+        /// Called once the spelled number (`toggled` false), and again once the toggle chord
+        /// (`toggled` true), has reached the server; returns when the application shows it
+        /// handled them. Writer gathers typed characters in a buffer it inserts later and
+        /// runs the toggle as a deferred command: keys sent on before either happened would
+        /// land after the converted character or be converted with it.
+        std::function<void(const std::string& spelled, bool toggled)> waitForApplication;
         /// How long the server holds back a press that follows a release. Within one of
         /// the server's milliseconds both carry the same time, which LibreOffice takes for
         /// the keyboard's auto-repeat and then inserts that character out of order.
