@@ -2,8 +2,10 @@
 # Installs what is missing, builds everything and runs the whole test suite: once as a
 # normal build, once under AddressSanitizer + UBSan, and the threaded suites (engine,
 # platform layer, simulator) once more under ThreadSanitizer; then each fuzz target runs
-# briefly on its corpus (Linux: clang's libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the
-# sanitizer and fuzz stages while iterating.
+# briefly on its corpus (Linux: clang's libFuzzer). After the normal build, the Writer stage
+# runs self-test groups against a real LibreOffice Writer (skipped when it is not installed).
+# Set PLUMEO_SANITIZER_BUILDS=0 to skip the sanitizer and fuzz stages, PLUMEO_WRITER_STAGE=0
+# the Writer stage, while iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -40,7 +42,36 @@ run_thread_sanitizer_suites() {
     done
 }
 
+# The self-test's smoke and core groups (quick variant) and the cancel case against a real
+# LibreOffice Writer, each on a virtual display and with an office of its own.
+run_writer_stage() {
+    local office=/usr/lib/libreoffice/program/soffice
+    if ! command -v soffice >/dev/null && [[ ! -x "$office" ]]; then
+        echo "== Writer stage skipped: LibreOffice Writer (soffice) is not installed"
+        return
+    fi
+    if [[ ! -f build/mac/backend/writer/libStyloMacBackendWriter.a ]]; then
+        echo "== Writer stage skipped: this build has no Writer backend (LibreOffice SDK missing)"
+        return
+    fi
+    local stage_started=$SECONDS reports=build/writer-selftest
+    rm -rf "$reports"
+    for suite in smoke core interrupts; do
+        echo "-- plumeo --selftest $suite --quick --backend writer"
+        if ! env -u DISPLAY build/app/plumeo --selftest "$suite" "$reports" --quick --backend writer; then
+            grep -E '^\| ' "$reports/selftest-$suite.md" >&2 || true
+            echo "Writer self-test $suite failed: $reports/selftest-$suite.md" >&2
+            return 1
+        fi
+    done
+    echo "== Writer stage passed in $((SECONDS - stage_started)) s"
+}
+
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [[ "${PLUMEO_WRITER_STAGE:-1}" != "0" ]]; then
+    echo "== Writer"
+    run_writer_stage
+fi
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" -DPLUMEO_BUILD_BENCH=OFF
     run_thread_sanitizer_suites

@@ -5,9 +5,9 @@
 
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <fstream>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -83,12 +83,14 @@ XKeyTyper::Options typingFor(XKeyTyper::Options typing,
         if (!office)
             return;
         const std::u16string expected(spelled.begin(), spelled.end());
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        // A busy office can take a while; toggling before it shows the whole number would
+        // convert a part of it into another character.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
             office->absorbInput();
             const auto before =
                 office->textBeforeCursor(static_cast<std::int16_t>(expected.size()));
-            if (!before || (before == expected) != toggled)
+            if (before && (*before == expected) != toggled)
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -219,16 +221,11 @@ void WriterBackend::absorbSentInput() {
 
 std::vector<std::int32_t> WriterBackend::officePids() const {
     std::vector<std::int32_t> pids;
-    DIR* proc = opendir("/proc");
-    if (!proc)
+    if (!office_)
         return pids;
-    while (const dirent* entry = readdir(proc)) {
-        char* end = nullptr;
-        const long pid = std::strtol(entry->d_name, &end, 10);
-        if (pid > 0 && end && *end == '\0' && processName(static_cast<std::int32_t>(pid)) == officeProcessName)
-            pids.push_back(static_cast<std::int32_t>(pid));
-    }
-    closedir(proc);
+    // Only the office this backend speaks to: another on the machine is not its Word.
+    if (const auto pid = office_->officePid(); pid && processName(*pid) == officeProcessName)
+        pids.push_back(*pid);
     return pids;
 }
 
@@ -245,7 +242,8 @@ std::optional<RunningApp> WriterBackend::runningApplication(std::int32_t pid) {
     if (pid <= 0 || !processExists(pid))
         return std::nullopt;
     const std::string name = processName(pid);
-    if (name == officeProcessName)
+    const auto ours = officePids();
+    if (std::find(ours.begin(), ours.end(), pid) != ours.end())
         return RunningApp{pid, std::string(wordBundleID), std::string(officeDisplayName)};
     // Other programs are named by their process; they have no bundle identifier here.
     return RunningApp{pid, "", name.empty() ? std::nullopt : std::optional<std::string>(name)};

@@ -36,6 +36,10 @@ public:
     virtual ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                         const std::vector<ScriptParameter>& parameters) = 0;
 
+    /// The pid of the office this link speaks to, while it runs. Other offices on the machine
+    /// (another user's, another Plumeo's on another display) are not this backend's Word.
+    virtual std::optional<std::int32_t> officePid() = 0;
+
     /// Starts LibreOffice when it is not running; false when it cannot.
     virtual bool startOffice() = 0;
 

@@ -99,6 +99,11 @@ ScriptResult WriterUnoLink::executeHandler(CompiledScript& script, std::string_v
 
 bool WriterUnoLink::startOffice() { return !office_->start().has_value(); }
 
+std::optional<std::int32_t> WriterUnoLink::officePid() {
+    const auto pid = office_->pid();
+    return pid ? std::optional<std::int32_t>(*pid) : std::nullopt;
+}
+
 bool WriterUnoLink::absorbInput() {
     const auto connection = office_->connection();
     if (!connection)

@@ -36,6 +36,7 @@ public:
     ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                 const std::vector<ScriptParameter>& parameters) override;
     bool startOffice() override;
+    std::optional<std::int32_t> officePid() override;
     bool absorbInput() override;
 
 private:
