@@ -87,7 +87,6 @@ XKeyTyper::Options typingFor(XKeyTyper::Options typing,
         // convert a part of it into another character.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (std::chrono::steady_clock::now() < deadline) {
-            office->absorbInput();
             const auto before =
                 office->textBeforeCursor(static_cast<std::int16_t>(expected.size()));
             if (before && (*before == expected) != toggled)
@@ -184,7 +183,7 @@ ScriptResult WriterBackend::executeHandler(CompiledScript& script, std::string_v
     if (!office_)
         return ScriptResult::failure(-600, "LibreOffice is not running");
     // Word handles Apple events and key events in the order they came; the office reads
-    // its X events on its own time, so it is made to catch up before it answers.
+    // its X events on its own time, so it is given the time to catch up before it answers.
     std::unique_lock delivery(deliveryMutex_);
     absorbSentInput();
     auto result = office_->executeHandler(script, handlerName, parameters);
@@ -214,7 +213,17 @@ void WriterBackend::absorbSentInput() {
     if (!office_ || !inputSent_.exchange(false))
         return;
     typer_.sync();
-    office_->absorbInput();
+    // The office's own loop handles the keys; running its loop from here (a UNO call on
+    // another thread) would handle later keys beside the main thread's earlier ones, out of
+    // order. The text before the cursor standing still for a few reads says it is done.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    auto last = office_->textBeforeCursor(16);
+    for (int steady = 0; steady < 3 && std::chrono::steady_clock::now() < deadline;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        auto now = office_->textBeforeCursor(16);
+        steady = now == last ? steady + 1 : 0;
+        last = std::move(now);
+    }
 }
 
 // -- Applications -------------------------------------------------------------------------------

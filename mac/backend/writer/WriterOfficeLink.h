@@ -42,11 +42,6 @@ public:
 
     /// Starts LibreOffice when it is not running; false when it cannot.
     virtual bool startOffice() = 0;
-
-    /// Returns once the office has handled every input event the X server holds for it, so a
-    /// read that follows key events sees them (as Word, which handles its events in order,
-    /// would show them). False when the office cannot be asked.
-    virtual bool absorbInput() = 0;
 };
 
 } // namespace plumeo

@@ -1,10 +1,7 @@
 #include "mac/backend/writer/WriterUnoLink.h"
 
 #include "mac/backend/writer/WriterBackend.h"
-#include "mac/backend/writer/WriterConnection.h"
 
-#include <com/sun/star/awt/Toolkit.hpp>
-#include <com/sun/star/awt/XToolkitExperimental.hpp>
 
 #include <X11/X.h>
 #include <X11/keysym.h>
@@ -102,24 +99,6 @@ bool WriterUnoLink::startOffice() { return !office_->start().has_value(); }
 std::optional<std::int32_t> WriterUnoLink::officePid() {
     const auto pid = office_->pid();
     return pid ? std::optional<std::int32_t>(*pid) : std::nullopt;
-}
-
-bool WriterUnoLink::absorbInput() {
-    const auto connection = office_->connection();
-    if (!connection)
-        return false;
-    try {
-        std::lock_guard lock(connection->mutex);
-        // The office's own event loop runs until nothing is pending, X input included.
-        css::uno::Reference<css::awt::XToolkitExperimental> toolkit(
-            css::awt::Toolkit::create(connection->context), css::uno::UNO_QUERY);
-        if (!toolkit.is())
-            return false;
-        toolkit->processEventsToIdle();
-        return true;
-    } catch (const css::uno::Exception&) {
-        return false;
-    }
 }
 
 std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOptions& options) {

@@ -37,7 +37,6 @@ public:
                                 const std::vector<ScriptParameter>& parameters) override;
     bool startOffice() override;
     std::optional<std::int32_t> officePid() override;
-    bool absorbInput() override;
 
 private:
     std::filesystem::path temporaryProfile_;
