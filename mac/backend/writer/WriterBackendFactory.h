@@ -5,7 +5,6 @@
 
 #include "mac/backend/PlatformBackend.h"
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -24,8 +23,6 @@ struct WriterEnvironmentOptions {
     bool openDocument = true;
     /// The office's profile; empty: a fresh temporary one, removed at the end.
     std::filesystem::path profileDirectory;
-    /// How long a spare keycode rests before it is remapped (see XKeyTyper).
-    std::chrono::milliseconds settle{300};
 };
 
 /// Starts (or uses) the display, starts LibreOffice with its own profile and UNO pipe and

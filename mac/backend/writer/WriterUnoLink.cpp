@@ -104,7 +104,6 @@ std::optional<std::int32_t> WriterUnoLink::officePid() {
 std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOptions& options) {
     auto link = std::make_shared<WriterUnoLink>(options);
     WriterBackend::Options backendOptions;
-    backendOptions.typing.settle = options.settle;
     // Writer's own Unicode notation toggle types every character exactly; see XKeyTyper.
     backendOptions.typing.notationToggle = std::make_pair(KeySym{XK_x}, unsigned{Mod1Mask});
     backendOptions.typing.pressSpacing = std::chrono::milliseconds(1);
