@@ -9,6 +9,11 @@ debian_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev ccache
     qt6-base-dev fonts-noto-cjk fonts-noto-color-emoji xvfb
+    # The Writer backend: LibreOffice Writer, its C++ UNO SDK, and the X side's window manager,
+    # XTest, XInput2 (the user's input told from Plumeo's) and tools;
+    # xdotool (the baseline) and bc serve only the measurement (scripts/measure-writer.sh).
+    libreoffice-writer libreoffice-dev libreoffice-dev-common
+    xdotool bc openbox libxtst-dev libxi-dev libx11-dev x11-utils
 )
 brew_packages=(cmake ninja icu4c nlohmann-json googletest google-benchmark qt)
 

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite as a normal
 # build, then the self-test and the probes against simulators (scripts/selftest-ci.sh;
-# reports in build/selftest-reports); then the parsing and comparing suites under
+# reports in build/selftest-reports) and self-test groups against a real LibreOffice Writer
+# (skipped when it is not installed); then the parsing and comparing suites under
 # AddressSanitizer + UBSan, the threaded suites (engine, platform layer, simulator, whole
 # sessions) under ThreadSanitizer, and each fuzz target briefly on its corpus (Linux: clang's
-# libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the sanitizer and fuzz stages while
-# iterating.
+# libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the sanitizer and fuzz stages,
+# PLUMEO_WRITER_STAGE=0 the Writer stage, while iterating.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -65,8 +66,37 @@ run_address_sanitizer_suites() {
     done
 }
 
+# The self-test's smoke and core groups (quick variant) and the cancel case against a real
+# LibreOffice Writer, each on a virtual display and with an office of its own.
+run_writer_stage() {
+    local office=/usr/lib/libreoffice/program/soffice
+    if ! command -v soffice >/dev/null && [[ ! -x "$office" ]]; then
+        echo "== Writer stage skipped: LibreOffice Writer (soffice) is not installed"
+        return
+    fi
+    if [[ ! -f build/mac/backend/writer/libStyloMacBackendWriter.a ]]; then
+        echo "== Writer stage skipped: this build has no Writer backend (LibreOffice SDK missing)"
+        return
+    fi
+    local stage_started=$SECONDS reports=build/writer-selftest
+    rm -rf "$reports"
+    for suite in smoke core interrupts; do
+        echo "-- plumeo --selftest $suite --quick --backend writer"
+        if ! env -u DISPLAY build/app/plumeo --selftest "$suite" "$reports" --quick --backend writer; then
+            grep -E '^\| ' "$reports/selftest-$suite.md" >&2 || true
+            echo "Writer self-test $suite failed: $reports/selftest-$suite.md" >&2
+            return 1
+        fi
+    done
+    echo "== Writer stage passed in $((SECONDS - stage_started)) s"
+}
+
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 bash scripts/selftest-ci.sh build
+if [[ "${PLUMEO_WRITER_STAGE:-1}" != "0" ]]; then
+    echo "== Writer"
+    run_writer_stage
+fi
 if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
     run_address_sanitizer_suites
     run_thread_sanitizer_suites

@@ -11,7 +11,7 @@ BackendOptions backendOptions(const std::vector<std::string>& arguments) {
     if (const auto name = optionValue(arguments, "--backend")) {
         const auto kind = backendKindFromRawValue(*name);
         if (!kind)
-            throw BackendError("未知的平台后端：" + *name + "（可用：sim、apple）");
+            throw BackendError("未知的平台后端：" + *name + "（可用：sim、apple、writer）");
         options.kind = *kind;
     }
     options.simulatorSocket = optionValue(arguments, "--sim-socket");
@@ -24,7 +24,10 @@ BackendOptions backendOptions(const std::vector<std::string>& arguments) {
 }
 
 BackendHandle openBackend(const BackendOptions& options, AutoCorrectPolicy autoCorrect) {
-    BackendHandle handle = makeBackend(options);
+    BackendOptions chosen = options;
+    // Writer reads its AutoCorrect rules from the profile it starts with.
+    chosen.writerAutoCorrectOff = autoCorrect == AutoCorrectPolicy::allOff;
+    BackendHandle handle = makeBackend(chosen);
     if (handle.privateSimulator) {
         SimControl control(handle.simulatorSocket);
         readySimulatedWord(control, autoCorrect);

@@ -8,8 +8,8 @@
 
 namespace plumeo::entry {
 
-/// The platform backend the command line asks for: "--backend sim|apple", "--sim-socket PATH"
-/// and "--start-simulator" (a private simulator with Word running and one empty document).
+/// The platform backend the command line asks for: "--backend sim|apple|writer",
+/// "--sim-socket PATH" and "--start-simulator" (a private simulator with Word running and one empty document).
 /// Throws BackendError for a backend name this build does not know.
 BackendOptions backendOptions(const std::vector<std::string>& arguments);
 

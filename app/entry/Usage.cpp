@@ -20,7 +20,7 @@ std::string usageText() {
   --accept-differences                   暂停时无人可问：接受差异并继续（否则取消）
   --json                                 结束时在标准输出写 JSON 结果（不含文章内容）
   --seed 数字                             固定随机种子，便于复现
-  --backend sim|apple                    平台后端（Linux 上只有 sim）
+  --backend sim|apple|writer             平台后端（writer：X11 上的 LibreOffice Writer）
   --sim-socket 路径                       连接已在运行的模拟器
   --start-simulator                      自己启动一个模拟器（Linux 上演示用）
   终端里：Ctrl-C 紧急停止（等发送真正停下再退出）；暂停时可选 继续 / 接受差异 / 取消。

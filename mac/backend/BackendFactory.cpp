@@ -3,6 +3,10 @@
 #include "mac/backend/sim/SimBackend.h"
 #include "sim/protocol/SimProtocol.h"
 
+#ifdef PLUMEO_HAVE_WRITER_BACKEND
+#include "mac/backend/writer/WriterBackendFactory.h"
+#endif
+
 namespace plumeo {
 
 #ifdef PLUMEO_HAVE_APPLE_BACKEND
@@ -11,7 +15,12 @@ std::unique_ptr<PlatformBackend> makeAppleBackend();
 #endif
 
 std::string_view rawValue(BackendKind kind) {
-    return kind == BackendKind::apple ? "apple" : "sim";
+    switch (kind) {
+    case BackendKind::apple: return "apple";
+    case BackendKind::writer: return "writer";
+    case BackendKind::sim: break;
+    }
+    return "sim";
 }
 
 std::optional<BackendKind> backendKindFromRawValue(std::string_view raw) {
@@ -19,6 +28,8 @@ std::optional<BackendKind> backendKindFromRawValue(std::string_view raw) {
         return BackendKind::sim;
     if (raw == "apple")
         return BackendKind::apple;
+    if (raw == "writer")
+        return BackendKind::writer;
     return std::nullopt;
 }
 
@@ -38,6 +49,9 @@ std::vector<BackendKind> availableBackends() {
 #endif
     if (kinds.front() != BackendKind::sim)
         kinds.push_back(BackendKind::sim);
+#ifdef PLUMEO_HAVE_WRITER_BACKEND
+    kinds.push_back(BackendKind::writer);
+#endif
     return kinds;
 }
 
@@ -49,6 +63,21 @@ BackendHandle makeBackend(const BackendOptions& options) {
         return handle;
 #else
         throw BackendError("这个版本没有包含 macOS 后端（apple），只能使用模拟器（sim）");
+#endif
+    }
+    if (options.kind == BackendKind::writer) {
+#ifdef PLUMEO_HAVE_WRITER_BACKEND
+        WriterEnvironmentOptions writer;
+        writer.autoCorrectOff = options.writerAutoCorrectOff;
+        try {
+            handle.backend = makeWriterBackend(writer);
+        } catch (const std::exception& error) {
+            throw BackendError(std::string("无法启动 LibreOffice Writer 后端：") + error.what());
+        }
+        return handle;
+#else
+        throw BackendError("这个版本没有包含 LibreOffice Writer 后端（writer）：构建时需要 X11 "
+                           "（XTest、XInput2）和 LibreOffice SDK");
 #endif
     }
     if (options.startPrivateSimulator) {

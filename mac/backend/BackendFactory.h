@@ -1,8 +1,9 @@
 #pragma once
 
 // Picks the platform backend when the program starts, so one build can hold several: the
-// simulator's always, Apple's where it was built. The choice is a run-time option
-// (`--backend sim|apple`), defaulting to the build's PLUMEO_BACKEND.
+// simulator's always, Apple's where it was built, Writer's (LibreOffice on X11) where X11 and
+// the office SDK were found. The choice is a run-time option (`--backend sim|apple|writer`),
+// defaulting to the build's PLUMEO_BACKEND.
 
 #include "mac/backend/PlatformBackend.h"
 #include "mac/backend/sim/SimulatorProcess.h"
@@ -16,9 +17,9 @@
 
 namespace plumeo {
 
-enum class BackendKind { sim, apple };
+enum class BackendKind { sim, apple, writer };
 
-/// The option's spelling: "sim" or "apple".
+/// The option's spelling: "sim", "apple" or "writer".
 std::string_view rawValue(BackendKind kind);
 std::optional<BackendKind> backendKindFromRawValue(std::string_view raw);
 /// The backends this build holds, the default first.
@@ -40,9 +41,12 @@ struct BackendOptions {
     bool startPrivateSimulator = false;
     /// sim, private simulator: how it starts.
     SimulatorProcess::Options simulatorProcess;
+    /// writer: start LibreOffice with every AutoCorrect rule off (else Writer's defaults).
+    bool writerAutoCorrectOff = false;
 };
 
-/// A backend and whatever must outlive it: the private simulator, when one was started.
+/// A backend and whatever must outlive it: the private simulator, when one was started. (The
+/// Writer backend owns the display and office it started itself.)
 /// The backend is released before the simulator stops.
 struct BackendHandle {
     std::unique_ptr<SimulatorProcess> privateSimulator;
@@ -56,7 +60,8 @@ struct BackendHandle {
     ~BackendHandle() { backend.reset(); }
 };
 
-/// Throws BackendError when the kind is not in this build or the simulator cannot start.
+/// Throws BackendError when the kind is not in this build or the simulator (or, for writer,
+/// the display or LibreOffice) cannot start.
 BackendHandle makeBackend(const BackendOptions& options);
 
 } // namespace plumeo
