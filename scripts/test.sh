@@ -66,8 +66,9 @@ run_address_sanitizer_suites() {
     done
 }
 
-# The self-test's smoke and core groups (quick variant) and the cancel case against a real
-# LibreOffice Writer, each on a virtual display and with an office of its own.
+# The self-test's smoke and core groups (quick variant) against a real LibreOffice Writer, each
+# on a virtual display and with an office of its own. The interference group is left out until
+# Writer has what it needs there: hot keys, a dialog on request, a canary window.
 run_writer_stage() {
     local office=/usr/lib/libreoffice/program/soffice
     if ! command -v soffice >/dev/null && [[ ! -x "$office" ]]; then
@@ -80,7 +81,7 @@ run_writer_stage() {
     fi
     local stage_started=$SECONDS reports=build/writer-selftest
     rm -rf "$reports"
-    for suite in smoke core interrupts; do
+    for suite in smoke core; do
         echo "-- plumeo --selftest $suite --quick --backend writer"
         if ! env -u DISPLAY build/app/plumeo --selftest "$suite" "$reports" --quick --backend writer; then
             grep -E '^\| ' "$reports/selftest-$suite.md" >&2 || true
