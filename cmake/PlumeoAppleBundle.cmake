@@ -11,7 +11,7 @@ function(plumeo_apple_bundle target)
     set_target_properties(${target} PROPERTIES
         MACOSX_BUNDLE TRUE
         OUTPUT_NAME Plumeo
-        MACOSX_BUNDLE_INFO_PLIST ${PROJECT_SOURCE_DIR}/mac/bundle/Info.plist.in
+        MACOSX_BUNDLE_INFO_PLIST ${PROJECT_SOURCE_DIR}/platform/bundle/Info.plist.in
         MACOSX_BUNDLE_GUI_IDENTIFIER ${PLUMEO_BUNDLE_IDENTIFIER}
         MACOSX_BUNDLE_BUNDLE_NAME Plumeo
         MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
@@ -24,7 +24,7 @@ function(plumeo_apple_bundle target)
     # A target of its own, since the bundle's target may live in another directory.
     add_custom_target(${target}-codesign ALL
         COMMAND codesign --force --sign ${PLUMEO_CODESIGN_IDENTITY} ${runtime_option}
-                --entitlements ${PROJECT_SOURCE_DIR}/mac/bundle/Plumeo.entitlements
+                --entitlements ${PROJECT_SOURCE_DIR}/platform/bundle/Plumeo.entitlements
                 $<TARGET_BUNDLE_DIR:${target}>
         COMMENT "Signing Plumeo.app with its entitlements"
         VERBATIM)

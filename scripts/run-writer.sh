@@ -14,7 +14,7 @@ bash scripts/install-deps.sh
 jobs="$(getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)"
 bash scripts/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$jobs" --target plumeo
-if [[ ! -f build/mac/backend/writer/libStyloMacBackendWriter.a ]]; then
+if [[ ! -f build/platform/backend/writer/libStyloMacBackendWriter.a ]]; then
     echo "This build has no Writer backend: it needs LibreOffice's SDK and X11's development files" >&2
     exit 1
 fi

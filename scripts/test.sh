@@ -31,7 +31,7 @@ run_suite() {
 run_thread_sanitizer_suites() {
     local dir=build-tsan
     local suites=(tests/core/engine/StyloCoreEngineTests tests/trials/PlumeoStopTrialsTests
-        tests/mac/StyloMacTests tests/sim/PlumeoSimTests tests/e2e/PlumeoEndToEndTests)
+        tests/platform/StyloMacTests tests/sim/PlumeoSimTests tests/e2e/PlumeoEndToEndTests)
     echo "== building $dir"
     bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_SANITIZE=thread \
         -DPLUMEO_BUILD_BENCH=OFF
@@ -52,7 +52,7 @@ run_thread_sanitizer_suites() {
 run_address_sanitizer_suites() {
     local dir=build-asan
     local suites=(tests/core/text/StyloCoreTextTests tests/core/verify/StyloCoreVerifyTests
-        tests/core/engine/StyloCoreEngineTests tests/mac/StyloMacTests tests/sim/PlumeoSimTests)
+        tests/core/engine/StyloCoreEngineTests tests/platform/StyloMacTests tests/sim/PlumeoSimTests)
     echo "== building $dir"
     bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" \
         -DPLUMEO_BUILD_BENCH=OFF
@@ -75,7 +75,7 @@ run_writer_stage() {
         echo "== Writer stage skipped: LibreOffice Writer (soffice) is not installed"
         return
     fi
-    if [[ ! -f build/mac/backend/writer/libStyloMacBackendWriter.a ]]; then
+    if [[ ! -f build/platform/backend/writer/libStyloMacBackendWriter.a ]]; then
         echo "== Writer stage skipped: this build has no Writer backend (LibreOffice SDK missing)"
         return
     fi

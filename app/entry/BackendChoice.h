@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mac/backend/BackendFactory.h"
-#include "mac/backend/sim/SimControl.h"
+#include "platform/backend/BackendFactory.h"
+#include "platform/backend/sim/SimControl.h"
 
 #include <string>
 #include <vector>

@@ -9,10 +9,10 @@
 #include "app/selftest/Probes/Probe.h"
 #include "app/selftest/SelfTestHarness.h"
 #include "app/selftest/TestDocumentCleanup.h"
-#include "mac/backend/MainLoop.h"
-#include "mac/backend/PlatformBackend.h"
-#include "mac/input/Permissions.h"
-#include "mac/script/WordBridge.h"
+#include "platform/backend/MainLoop.h"
+#include "platform/backend/PlatformBackend.h"
+#include "platform/input/Permissions.h"
+#include "platform/script/WordBridge.h"
 
 #include <QCoreApplication>
 #include <chrono>

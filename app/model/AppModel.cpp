@@ -5,10 +5,10 @@
 #include "app/model/ModelTexts.h"
 #include "core/engine/TypingEngine.h"
 #include "core/text/Utf16.h"
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/input/InputSourceController.h"
-#include "mac/script/WordBridge.h"
-#include "mac/script/WordCursorMover.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/input/InputSourceController.h"
+#include "platform/script/WordBridge.h"
+#include "platform/script/WordCursorMover.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

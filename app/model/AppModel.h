@@ -14,9 +14,9 @@
 #include "core/text/AutocorrectRisk.h"
 #include "core/text/PreparedText.h"
 #include "core/text/TypingMode.h"
-#include "mac/backend/PlatformBackend.h"
-#include "mac/input/HotKeyCenter.h"
-#include "mac/input/Permissions.h"
+#include "platform/backend/PlatformBackend.h"
+#include "platform/input/HotKeyCenter.h"
+#include "platform/input/Permissions.h"
 
 #include <QObject>
 #include <QSettings>

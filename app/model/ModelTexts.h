@@ -9,7 +9,7 @@
 #include "core/text/AutocorrectRisk.h"
 #include "core/text/TypingMode.h"
 #include "core/verify/ComparisonReport.h"
-#include "mac/input/Permissions.h"
+#include "platform/input/Permissions.h"
 
 #include <optional>
 #include <string>

@@ -4,7 +4,7 @@
 // they re-read the target in Word and build the session's ports.
 
 #include "app/model/TargetInfo.h"
-#include "mac/backend/PlatformBackend.h"
+#include "platform/backend/PlatformBackend.h"
 
 #include <cstdint>
 #include <memory>

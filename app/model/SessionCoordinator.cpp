@@ -9,13 +9,13 @@
 #include "app/model/ModelTexts.h"
 #include "core/engine/TypingEngine.h"
 #include "core/text/TextPreparer.h"
-#include "mac/ax/AXInspector.h"
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/ax/WordTargetGuard.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/input/InputSourceController.h"
-#include "mac/script/WordBridge.h"
-#include "mac/script/WordCursorMover.h"
+#include "platform/ax/AXInspector.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/ax/WordTargetGuard.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/input/InputSourceController.h"
+#include "platform/script/WordBridge.h"
+#include "platform/script/WordCursorMover.h"
 
 #include <variant>
 

@@ -2,9 +2,9 @@
 
 #include "app/selftest/InterferenceSupport.h"
 #include "app/selftest/SelfTestDesktop.h"
-#include "mac/ax/AXInspector.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/script/WordBridge.h"
+#include "platform/ax/AXInspector.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/script/WordBridge.h"
 
 #include <algorithm>
 #include <atomic>

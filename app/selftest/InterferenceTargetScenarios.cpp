@@ -1,7 +1,7 @@
 #include "app/selftest/InterferenceScenarios.h"
 #include "app/selftest/InterferenceSupport.h"
 #include "app/selftest/SelfTestDesktop.h"
-#include "mac/ax/AXInspector.h"
+#include "platform/ax/AXInspector.h"
 
 #include <thread>
 

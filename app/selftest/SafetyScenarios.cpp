@@ -5,7 +5,7 @@
 #include "app/selftest/ScenarioSupport.h"
 #include "core/text/TextPreparer.h"
 #include "core/verify/ContentComparator.h"
-#include "mac/script/WordBridge.h"
+#include "platform/script/WordBridge.h"
 
 #include <atomic>
 #include <chrono>

@@ -9,10 +9,10 @@
 #include "core/text/TextPreparer.h"
 #include "core/text/Utf16.h"
 #include "core/verify/ContentComparator.h"
-#include "mac/ax/AXInspector.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/input/Permissions.h"
-#include "mac/script/ScriptError.h"
+#include "platform/ax/AXInspector.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/input/Permissions.h"
+#include "platform/script/ScriptError.h"
 
 #include <chrono>
 #include <cstdio>

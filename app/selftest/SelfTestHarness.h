@@ -5,10 +5,10 @@
 #include "app/selftest/TestResult.h"
 #include "app/selftest/WordFixtureDriver.h"
 #include "core/text/TypingMode.h"
-#include "mac/backend/PlatformBackend.h"
-#include "mac/input/HotKeyCenter.h"
-#include "mac/input/InputSourceController.h"
-#include "mac/script/WordBridge.h"
+#include "platform/backend/PlatformBackend.h"
+#include "platform/input/HotKeyCenter.h"
+#include "platform/input/InputSourceController.h"
+#include "platform/script/WordBridge.h"
 
 #include <chrono>
 #include <filesystem>

@@ -3,8 +3,8 @@
 #include "app/selftest/TappingSink.h"
 #include "core/engine/TypingEngine.h"
 #include "core/text/PreparedText.h"
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/ax/WordTargetGuard.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/ax/WordTargetGuard.h"
 
 #include <memory>
 #include <string>

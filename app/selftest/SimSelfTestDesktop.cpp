@@ -1,6 +1,6 @@
 #include "app/selftest/SimSelfTestDesktop.h"
 
-#include "mac/backend/BackendFactory.h"
+#include "platform/backend/BackendFactory.h"
 
 #include <unistd.h>
 

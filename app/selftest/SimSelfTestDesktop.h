@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/selftest/SelfTestDesktop.h"
-#include "mac/backend/sim/SimControl.h"
+#include "platform/backend/sim/SimControl.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mac/backend/PlatformBackend.h"
+#include "platform/backend/PlatformBackend.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mac/backend/PlatformBackend.h"
-#include "mac/script/ScriptRunner.h"
+#include "platform/backend/PlatformBackend.h"
+#include "platform/script/ScriptRunner.h"
 
 #include <memory>
 #include <string>

@@ -4,7 +4,7 @@
 #include "app/ui/ButtonStyles.h"
 #include "app/ui/Chip.h"
 #include "app/ui/UiColors.h"
-#include "mac/input/HotKeyCenter.h"
+#include "platform/input/HotKeyCenter.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

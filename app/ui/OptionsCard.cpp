@@ -1,7 +1,7 @@
 #include "app/ui/OptionsCard.h"
 
 #include "app/ui/UiColors.h"
-#include "mac/input/HotKeyCenter.h"
+#include "platform/input/HotKeyCenter.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -15,7 +15,7 @@
 #include "app/ui/SidePanel.h"
 #include "app/ui/StartCard.h"
 #include "app/ui/TargetCard.h"
-#include "mac/input/Permissions.h"
+#include "platform/input/Permissions.h"
 
 namespace plumeo::ui {
 namespace {

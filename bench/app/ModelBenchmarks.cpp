@@ -4,7 +4,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/model/ArticleAnalyzer.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

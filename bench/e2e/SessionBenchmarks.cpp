@@ -5,11 +5,11 @@
 
 #include "core/engine/TypingEngine.h"
 #include "core/text/TextPreparer.h"
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/ax/WordTargetGuard.h"
-#include "mac/backend/sim/SimBackend.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/script/WordBridge.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/ax/WordTargetGuard.h"
+#include "platform/backend/sim/SimBackend.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/script/WordBridge.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <benchmark/benchmark.h>

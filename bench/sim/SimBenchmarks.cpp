@@ -2,7 +2,7 @@
 // plumeo-sim. The target guard makes a handful of Accessibility queries before every key
 // event and the sink two posts per stroke, so these bound how fast a simulated session runs.
 
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 
 #include "core/text/Utf16.h"
 #include "core/verify/ContentComparator.h"
-#include "mac/backend/writer/WriterUnoLink.h"
+#include "platform/backend/writer/WriterUnoLink.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "app/model/AppModel.h"
 #include "app/model/ModelTexts.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/app/ModelTestSupport.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 // while waiting.
 
 #include "app/model/AppModel.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Sessions against a simulator told to behave as macOS and Word may really behave. With each
 // switch on, a session ends safely: verified, or stopped with nothing wrong in the document.
 
-#include "mac/backend/MainLoop.h"
+#include "platform/backend/MainLoop.h"
 #include "tests/e2e/SessionHarness.h"
 
 #include <gtest/gtest.h>

@@ -6,11 +6,11 @@
 // checked through the simulator's own state dump, never through the reader under test.
 
 #include "core/engine/TypingEngine.h"
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/ax/WordTargetGuard.h"
-#include "mac/backend/sim/SimBackend.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/script/WordBridge.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/ax/WordTargetGuard.h"
+#include "platform/backend/sim/SimBackend.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/script/WordBridge.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "core/text/Utf16.h"
-#include "mac/backend/MainLoop.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/MainLoop.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <chrono>

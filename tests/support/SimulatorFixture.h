@@ -4,8 +4,8 @@
 // for until it answers, and stopped (with its Word process) when the test ends, whether the
 // test passed or not.
 
-#include "mac/backend/sim/SimControl.h"
-#include "mac/backend/sim/SimulatorProcess.h"
+#include "platform/backend/sim/SimControl.h"
+#include "platform/backend/sim/SimulatorProcess.h"
 
 #include <gtest/gtest.h>
 #include <memory>

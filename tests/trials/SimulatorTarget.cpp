@@ -1,10 +1,10 @@
 #include "tests/trials/SimulatorTarget.h"
 
-#include "mac/ax/WordDocumentReader.h"
-#include "mac/ax/WordTargetGuard.h"
-#include "mac/backend/sim/SimBackend.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/script/WordBridge.h"
+#include "platform/ax/WordDocumentReader.h"
+#include "platform/ax/WordTargetGuard.h"
+#include "platform/backend/sim/SimBackend.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/script/WordBridge.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <stdexcept>

@@ -2,7 +2,7 @@
 
 #include "app/selftest/SelfTestDesktop.h"
 #include "core/text/Utf16.h"
-#include "mac/ax/WordDocumentReader.h"
+#include "platform/ax/WordDocumentReader.h"
 
 #include <deque>
 

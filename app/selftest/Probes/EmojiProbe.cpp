@@ -1,7 +1,7 @@
 #include "app/selftest/Probes/EmojiProbe.h"
 
 #include "core/text/Utf16.h"
-#include "mac/script/ScriptRunner.h"
+#include "platform/script/ScriptRunner.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "app/selftest/Probes/Probe.h"
 
 #include "core/text/Utf16.h"
-#include "mac/input/InputSourceController.h"
-#include "mac/input/Permissions.h"
+#include "platform/input/InputSourceController.h"
+#include "platform/input/Permissions.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,10 +3,10 @@
 #include "app/selftest/SelfTestOutput.h"
 #include "app/selftest/WordFixtureDriver.h"
 #include "core/text/PreparedText.h"
-#include "mac/ax/AXInspector.h"
-#include "mac/backend/PlatformBackend.h"
-#include "mac/input/CGKeySink.h"
-#include "mac/script/WordBridge.h"
+#include "platform/ax/AXInspector.h"
+#include "platform/backend/PlatformBackend.h"
+#include "platform/input/CGKeySink.h"
+#include "platform/script/WordBridge.h"
 
 #include <filesystem>
 #include <memory>

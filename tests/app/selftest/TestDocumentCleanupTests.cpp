@@ -1,7 +1,7 @@
 // --cleanup-test-docs closes documents without saving: it must never take a user's work with it.
 
 #include "app/selftest/TestDocumentCleanup.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <QTemporaryDir>

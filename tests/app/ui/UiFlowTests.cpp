@@ -15,7 +15,7 @@
 #include "app/ui/SidePanel.h"
 #include "app/ui/StartCard.h"
 #include "app/ui/WindowBinding.h"
-#include "mac/backend/sim/SimBackend.h"
+#include "platform/backend/sim/SimBackend.h"
 #include "tests/support/SimulatorFixture.h"
 
 #include <QCheckBox>

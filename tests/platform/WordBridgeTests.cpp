@@ -1,0 +1,226 @@
+#include "core/text/Utf16.h"
+#include "platform/script/ScriptLibraries.h"
+#include "platform/script/WordBridge.h"
+#include "tests/platform/FakeBackend.h"
+
+#include <gtest/gtest.h>
+
+namespace plumeo {
+
+// Readable failure output.
+static void PrintTo(const ReadError& error, std::ostream* out) {
+    *out << error.description();
+}
+
+namespace {
+
+using testing::FakeBackend;
+using testing::FakeCompiledScript;
+using D = ScriptDescriptor;
+
+constexpr std::uint32_t mainStory = 0x02300001;
+constexpr std::uint32_t footnotesStory = 0x02300002;
+constexpr std::uint32_t noProtection = 0x0279FFFF;
+constexpr std::uint32_t readOnlyProtection = 0x02790003;
+
+class WordBridgeTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakeBackend> backend = std::make_shared<FakeBackend>();
+    WordBridge bridge{backend};
+
+    void answer(const std::string& handler, ScriptResult result) {
+        backend->setScriptHandler(handler,
+                                  [result](FakeCompiledScript&, const auto&) { return result; });
+    }
+    void answer(const std::string& handler, D descriptor) {
+        answer(handler, ScriptResult::success(std::move(descriptor)));
+    }
+
+    ReadError stateError() {
+        try {
+            bridge.state();
+        } catch (const ReadError& error) {
+            return error;
+        }
+        ADD_FAILURE() << "state() did not throw";
+        return ReadError::failed(0, "none");
+    }
+};
+
+D fullState(std::u16string name, std::u16string path, std::uint32_t story,
+            std::uint32_t protection) {
+    return D::makeList({D::makeInteger(2), D::makeString(std::move(name)),
+                        D::makeString(std::move(path)), D::makeInteger(5), D::makeInteger(9),
+                        D::makeEnumeration(story), D::makeBoolean(true),
+                        D::makeEnumeration(protection)});
+}
+
+TEST_F(WordBridgeTest, NoUsableDocumentCountIsNoDocument) {
+    for (const D& result :
+         {D::makeList({D::makeInteger(0)}), D::makeList({}), D::makeNull(), D::makeString(u"1"),
+          D::makeList({D::makeString(u"1"), D::makeString(u"doc")}),
+          D::makeList({D::makeInteger(-3)})}) {
+        answer("docstate", result);
+        EXPECT_EQ(stateError(), ReadError::noDocument());
+    }
+}
+
+TEST_F(WordBridgeTest, MissingItemsTakeTheirDefaults) {
+    answer("docstate", D::makeList({D::makeInteger(1)}));
+    DocState expected;
+    expected.selectionStart = -1;
+    expected.selectionEnd = -1;
+    EXPECT_EQ(bridge.state(), expected);
+
+    // Wrong types read like missing items: in particular a protection that is not a code
+    // leaves the document unprotected.
+    answer("docstate",
+           D::makeList({D::makeInteger(1), D::makeInteger(4), D::makeInteger(4),
+                        D::makeString(u"4"), D::makeBoolean(true), D::makeString(u"main"),
+                        D::makeInteger(1), D::makeString(u"none")}));
+    EXPECT_EQ(bridge.state(), expected);
+}
+
+TEST_F(WordBridgeTest, FullStateIdentifiesSavedDocumentsByPathAndOthersByName) {
+    answer("docstate", fullState(u"报告.docx", u"/Users/a/报告.docx", mainStory, noProtection));
+    DocState saved = bridge.state();
+    EXPECT_EQ(saved.documentName, "报告.docx");
+    EXPECT_EQ(saved.documentID, "/Users/a/报告.docx");
+    EXPECT_EQ(saved.selectionStart, 5);
+    EXPECT_EQ(saved.selectionEnd, 9);
+    EXPECT_TRUE(saved.inMainStory);
+    EXPECT_TRUE(saved.trackRevisions);
+    EXPECT_FALSE(saved.isProtected);
+
+    answer("docstate", fullState(u"文档1", u"", mainStory, noProtection));
+    EXPECT_EQ(bridge.state().documentID, "文档1");
+}
+
+TEST_F(WordBridgeTest, StoryAndProtectionCodes) {
+    answer("docstate", fullState(u"d", u"", footnotesStory, readOnlyProtection));
+    DocState state = bridge.state();
+    EXPECT_FALSE(state.inMainStory);
+    EXPECT_TRUE(state.isProtected);
+}
+
+TEST_F(WordBridgeTest, ReadsAddressTheBoundDocumentAndDefaultToEmptyText) {
+    backend->setScriptHandler("readrange", [](FakeCompiledScript&, const auto& parameters) {
+        const auto& name = std::get<std::u16string>(parameters.at(0));
+        const auto start = std::get<std::int32_t>(parameters.at(1));
+        const auto end = std::get<std::int32_t>(parameters.at(2));
+        return ScriptResult::success(D::makeString(
+            name + u":" + toUtf16(std::to_string(start) + "-" + std::to_string(end))));
+    });
+    EXPECT_EQ(bridge.read(3, 7), u":3-7") << "empty name means the active document";
+    bridge.setBoundDocumentID("/Users/me/测试.docx");
+    EXPECT_EQ(bridge.read(0, 2), u"/Users/me/测试.docx:0-2");
+
+    backend->setScriptHandler("readall", [](FakeCompiledScript&, const auto& parameters) {
+        EXPECT_EQ(parameters.size(), 1u);
+        return ScriptResult::success(D::makeString(u"a😀\r"));
+    });
+    EXPECT_EQ(bridge.readAll(), u"a😀\r");
+    EXPECT_TRUE(bridge.readsAreFaithful());
+
+    answer("readall", D::makeNull());
+    EXPECT_EQ(bridge.readAll(), u"");
+    answer("readrange", D::makeInteger(5));
+    EXPECT_EQ(bridge.read(0, 1), u"");
+}
+
+TEST_F(WordBridgeTest, ScriptErrorsBecomeReadErrors) {
+    const std::vector<std::pair<int, ReadError>> table = {
+        {-1712, ReadError::timeout()},
+        {-1743, ReadError::notAuthorized()},
+        {-1744, ReadError::notAuthorized()},
+        {-600, ReadError::wordNotRunning()},
+        {-609, ReadError::wordNotRunning()},
+        {-903, ReadError::wordNotRunning()},
+        {-1728, ReadError::failed(-1728, "Can’t get document \"x\".")},
+    };
+    for (const auto& [code, expected] : table) {
+        answer("docstate", ScriptResult::failure(code, "Can’t get document \"x\"."));
+        EXPECT_EQ(stateError(), expected) << "error number " << code;
+    }
+
+    EXPECT_EQ(WordBridge::map(ScriptError::compile("无法创建脚本")),
+              ReadError::failed(-1, "脚本编译失败：无法创建脚本"));
+    EXPECT_EQ(WordBridge::map(ScriptError::compile("Expected end of line.", -2741)).code(), -2741);
+    backend->setCompileFailure(ScriptCompilation::Status::notCompiled);
+    WordBridge uncompiled(backend);
+    try {
+        uncompiled.state();
+        ADD_FAILURE() << "state() did not throw";
+    } catch (const ReadError& error) {
+        EXPECT_EQ(error, ReadError::failed(-1, "脚本编译失败：编译失败"));
+    }
+}
+
+TEST_F(WordBridgeTest, EnvironmentParsesWithDefaults) {
+    answer("environment", D::makeList({D::makeString(u"16.78"), D::makeInteger(2),
+                                       D::makeList({D::makeString(u"文档1"), D::makeInteger(7)})}));
+    EXPECT_EQ(bridge.environment(), (WordBridge::Environment{"16.78", 2, {"文档1", ""}}));
+
+    answer("environment", D::makeList({D::makeInteger(16)}));
+    EXPECT_EQ(bridge.environment(), (WordBridge::Environment{"", 0, {}}));
+}
+
+TEST_F(WordBridgeTest, AutocorrectSettingsPairLabelsWithTheItemsPresent) {
+    std::vector<D> items;
+    for (int i = 0; i < 7; ++i) {
+        items.push_back(D::makeBoolean(i % 2 == 0));
+    }
+    answer("autosettings", D::makeList(items));
+
+    const auto settings = bridge.autocorrectSettings();
+    ASSERT_EQ(settings.size(), 7u);
+    EXPECT_EQ(settings[0], (std::pair<std::string, bool>{"句首字母大写", true}));
+    EXPECT_EQ(settings[1], (std::pair<std::string, bool>{"前两个字母连续大写更正", false}));
+    EXPECT_EQ(settings[6], (std::pair<std::string, bool>{"分数替换为分数字符", true}));
+
+    items.resize(11, D::makeBoolean(true));
+    answer("autosettings", D::makeList(items));
+    EXPECT_EQ(bridge.autocorrectSettings().back().first, "*粗体* 与 _斜体_ 替换");
+}
+
+TEST_F(WordBridgeTest, WordIsFoundByBundleIdentifier) {
+    EXPECT_FALSE(WordBridge::isWordRunning(*backend));
+    EXPECT_FALSE(WordBridge::runningWord(*backend).has_value());
+    backend->addRunningApp({41, "com.apple.TextEdit", "文本编辑"});
+    backend->addRunningApp({42, "com.microsoft.Word", "Microsoft Word"});
+    EXPECT_TRUE(WordBridge::isWordRunning(*backend));
+    EXPECT_EQ(WordBridge::runningWord(*backend)->pid, 42);
+}
+
+TEST_F(WordBridgeTest, CompilesTheWordLibraryOnceForAllCalls) {
+    answer("docstate", D::makeList({D::makeInteger(0)}));
+    answer("readall", D::makeString(u""));
+    stateError();
+    bridge.readAll();
+    EXPECT_EQ(backend->compileCount(), 1);
+    EXPECT_EQ(backend->compiledSources().at(0), ScriptLibraries::wordHandlers());
+}
+
+TEST(ScriptLibrariesTest, HandlersAppearInOrderEachWithItsTimeLimit) {
+    const std::string& library = ScriptLibraries::wordHandlers();
+    std::size_t position = 0;
+    for (const char* handler : {"on docstate()", "on readrange(docKey, rangeStart, rangeEnd)",
+                                "on readall(docKey)", "on environment()", "on autosettings()"}) {
+        const std::size_t found = library.find(handler, position);
+        ASSERT_NE(found, std::string::npos) << handler << " missing or out of order";
+        position = found;
+    }
+    const std::size_t fiveSeconds = library.find("with timeout of 5 seconds");
+    EXPECT_GT(fiveSeconds, library.find("on readall"));
+    EXPECT_LT(fiveSeconds, library.find("end readall"));
+    EXPECT_EQ(library.find("application \"Microsoft Word\""), std::string::npos)
+        << "Word is addressed by bundle identifier only";
+
+    const std::string& cursor = ScriptLibraries::placeCursor();
+    EXPECT_EQ(cursor.rfind("on placecursor(docKey, newPos)", 0), 0u);
+    EXPECT_LT(cursor.find("set selection start"), cursor.find("set selection end"))
+        << "start first, so the selection collapses";
+}
+
+} // namespace
+} // namespace plumeo

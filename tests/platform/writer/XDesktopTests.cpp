@@ -1,0 +1,154 @@
+// The X side of the Writer backend against a virtual display of its own (Xvfb and openbox),
+// with windows of the test's own standing in for Writer's.
+
+#include <gtest/gtest.h>
+
+// After GoogleTest: Xlib's macros (None, Bool, Status) would rewrite its names.
+#include "platform/backend/writer/WriterBackend.h"
+#include "platform/backend/writer/XDisplaySession.h"
+#include "tests/platform/writer/XTestWindow.h"
+
+#include <X11/keysym.h>
+
+#include <memory>
+#include <thread>
+
+namespace plumeo {
+namespace {
+
+using namespace std::chrono_literals;
+using xtest::XTestWindow;
+
+class XDesktopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!programOnPath("Xvfb") || !programOnPath("openbox"))
+            return;
+        XDisplaySession::Options options;
+        options.forceVirtual = true;
+        session_ = std::make_unique<XDisplaySession>(options);
+    }
+    static void TearDownTestSuite() { session_.reset(); }
+
+    void SetUp() override {
+        if (!session_)
+            GTEST_SKIP() << "Xvfb or openbox is not installed";
+        desktop_ = std::make_unique<XDesktop>(session_->display());
+    }
+
+    /// Activates `window` and waits until it holds the keyboard focus.
+    bool focus(Window window) {
+        for (int i = 0; i < 200; ++i) {
+            if (desktop_->focusedTopLevel() == window && desktop_->activeWindow() == window)
+                return true;
+            desktop_->requestActivation(window);
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
+    static std::unique_ptr<XDisplaySession> session_;
+    std::unique_ptr<XDesktop> desktop_;
+};
+
+std::unique_ptr<XDisplaySession> XDesktopTest::session_;
+
+// Mixed text whose characters outnumber the spare keycodes many times over, typed as fast as
+// the typer goes into a window that looks its keys up late: a keycode remapped while the
+// window still held an earlier press of it would turn that press into another character.
+TEST_F(XDesktopTest, EveryCharacterArrivesUnchangedThroughFewSpareKeycodes) {
+    XTestWindow window(session_->display(), 3ms);
+    ASSERT_TRUE(focus(window.id()));
+    XKeyTyper::Options options;
+    options.maxSpareKeycodes = 3;
+    options.settle = 150ms;
+    XKeyTyper typer(session_->display(), options);
+
+    const std::u32string text = U"Hi! 中文输入法很好用，中文😀 é~ 写作的人很多，写作 Mix é😀";
+    ASSERT_TRUE(typer.typeText(text));
+    ASSERT_TRUE(typer.sendKey(XK_Return, true, ShiftMask));
+    ASSERT_TRUE(typer.sendKey(XK_Return, false, ShiftMask));
+
+    EXPECT_EQ(window.waitFor(text.size() + 1), text + U"\r");
+    EXPECT_GT(typer.remapCount(), 3u);
+    EXPECT_FALSE(typer.typeText(std::u32string(1, char32_t{0xd800}))) << "a lone surrogate has no keysym";
+}
+
+// XTest types into whatever has the focus: events addressed to one process must not land in
+// another's window. And Plumeo's own events are never taken for the user's.
+TEST_F(XDesktopTest, KeyEventsReachOnlyTheAddressedProcessAndAreNotTheUsers) {
+    XTestWindow window(session_->display(), 0ms);
+    ASSERT_TRUE(focus(window.id()));
+    WriterBackend backend(session_->display(), nullptr);
+    const auto post = [&](std::int32_t pid, std::u16string text) {
+        KeyEventSpec spec;
+        spec.unicode = std::move(text);
+        auto down = backend.createKeyboardEvent(spec);
+        spec.keyDown = false;
+        auto up = backend.createKeyboardEvent(spec);
+        backend.postKeyboardEvent(*down, KeyEventDestination::process(pid));
+        backend.postKeyboardEvent(*up, KeyEventDestination::process(pid));
+    };
+    post(getpid() + 1, u"x");
+    post(getpid(), u"好");
+    EXPECT_EQ(window.waitFor(1), U"好");
+    EXPECT_EQ(backend.droppedKeyEvents(), 2u);
+
+    std::this_thread::sleep_for(200ms);
+    EXPECT_GT(backend.secondsSinceLastEventType(EventSourceState::hidSystemState, 10), 1000.0)
+        << "XTest's key presses are Plumeo's, not the user's";
+    EXPECT_LT(backend.secondsSinceLastEventType(EventSourceState::privateState, 10), 5.0);
+}
+
+// A modal dialog of the document window is seen as Word's dialogs are, and activation is
+// confirmed by reading the focus back.
+TEST_F(XDesktopTest, DialogsAndActivationAsTheGuardReadsThem) {
+    XTestWindow document(session_->display(), 0ms);
+    ASSERT_TRUE(focus(document.id()));
+    WriterBackend backend(session_->display(), nullptr);
+    const auto app = backend.axApplicationElement(getpid());
+    auto window = axElement(backend.axAttribute(app, "AXFocusedWindow"));
+    ASSERT_TRUE(window);
+    EXPECT_EQ(axString(backend.axAttribute(*window, "AXSubrole")), u"AXStandardWindow");
+    EXPECT_EQ(backend.frontmostApplication()->pid, getpid());
+
+    XTestWindow dialog(session_->display(), 0ms, true, document.id());
+    ASSERT_TRUE(focus(dialog.id()));
+    auto focused = axElement(backend.axAttribute(app, "AXFocusedWindow"));
+    ASSERT_TRUE(focused);
+    EXPECT_FALSE(backend.axIsSameElement(*focused, *window));
+    EXPECT_EQ(axString(backend.axAttribute(*focused, "AXSubrole")), u"AXDialog");
+    EXPECT_EQ(axBool(backend.axAttribute(*focused, "AXModal")), true);
+    const auto children = axElementList(backend.axAttribute(*window, "AXChildren"));
+    ASSERT_TRUE(children && children->size() == 1);
+    EXPECT_EQ(axString(backend.axAttribute(children->front(), "AXRole")), u"AXSheet");
+
+    EXPECT_TRUE(backend.activateApplication(getpid()));
+    EXPECT_FALSE(backend.activateApplication(getpid() + 100000)) << "no window to activate";
+}
+
+// The pause and stop keys: a combination another client holds is refused, a press of a
+// registered one reaches the handler.
+TEST_F(XDesktopTest, HotKeysAreExclusiveAndHeard) {
+    WriterBackend backend(session_->display(), nullptr);
+    WriterBackend other(session_->display(), nullptr);
+    std::atomic<int> pressed{0};
+    backend.installHotKeyHandler([&](std::optional<HotKeyID> id) {
+        if (id && id->id == 7)
+            ++pressed;
+        return 0;
+    });
+    const std::uint32_t modifiers = 0x1000 | 0x800; // control, option
+    ASSERT_TRUE(backend.registerHotKey(35, modifiers, {0x504C4D4F, 7}, HotKeyOwnership::exclusive));
+    EXPECT_FALSE(other.registerHotKey(35, modifiers, {0x504C4D4F, 8}, HotKeyOwnership::exclusive));
+
+    XKeyTyper typer(session_->display());
+    typer.sendKey(XK_p, true, ControlMask | Mod1Mask);
+    typer.sendKey(XK_p, false, ControlMask | Mod1Mask);
+    for (int i = 0; i < 200 && pressed == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(pressed, 1);
+}
+
+} // namespace
+} // namespace plumeo
