@@ -136,7 +136,10 @@ void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
     }
     std::lock_guard delivery(deliveryMutex_);
     inputSent_ = true;
-    if (!spec.unicode.empty()) {
+    // With Control, Option or Command held the key is a shortcut, as on a Mac, where those
+    // match hot keys by key code: the grab must see the key and its modifiers, not the text.
+    constexpr std::uint64_t shortcutFlags = 0x40000 | 0x80000 | 0x100000;
+    if (!spec.unicode.empty() && !(spec.flags & shortcutFlags)) {
         // The characters arrive with the key-down, as a Unicode string does on a Mac.
         if (spec.keyDown)
             typer_.typeText(codePoints(spec.unicode));
@@ -147,6 +150,13 @@ void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
 }
 
 double WriterBackend::secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) {
+    // kCGAnyInputEventType: the newest of every kind this backend watches.
+    if (eventType == 0xFFFFFFFFu) {
+        double newest = systemUptime();
+        for (const std::uint32_t kind : {10u, 1u, 3u, 25u})
+            newest = std::min(newest, secondsSinceLastEventType(state, kind));
+        return newest;
+    }
     std::optional<XInputWatch::Input> input;
     switch (eventType) {
     case 10: input = XInputWatch::Input::key; break;
