@@ -1,6 +1,7 @@
 #include "app/selftest/SelfTestHarness.h"
 
 #include "app/selftest/InterferenceScenarios.h"
+#include "app/selftest/ScenarioSupport.h"
 #include "app/selftest/SelfTestDesktop.h"
 #include "app/selftest/InterfaceScenario.h"
 #include "app/selftest/SafetyScenarios.h"
@@ -45,18 +46,6 @@ std::string isoNow() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
     return text;
-}
-
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const ReadError& read) {
-        return read.description();
-    } catch (const std::exception& other) {
-        return other.what();
-    } catch (...) {
-        return "未知错误";
-    }
 }
 
 std::string outcomeTitle(const SessionPhase& phase) {
@@ -338,7 +327,7 @@ std::optional<std::string> SelfTestHarness::prepareDocument(SelfTestSession& ses
         session.insertion = static_cast<int>(before.size()) + 1;
         return std::nullopt;
     } catch (...) {
-        return describe(std::current_exception());
+        return describeError(std::current_exception());
     }
 }
 
@@ -350,7 +339,7 @@ std::optional<std::string> SelfTestHarness::checkTarget(const SelfTestSession& s
     try {
         state = bridge_->state();
     } catch (...) {
-        return describe(std::current_exception());
+        return describeError(std::current_exception());
     }
     if (state.documentName != session.docName)
         return std::string("活动文档不是测试文档");
@@ -370,7 +359,7 @@ bool SelfTestHarness::verifyIndependently(const SelfTestSession& session,
     try {
         actual = reader.readAll();
     } catch (...) {
-        result.details.push_back("独立读回失败：" + describe(std::current_exception()));
+        result.details.push_back("独立读回失败：" + describeError(std::current_exception()));
         return false;
     }
     const ComparisonReport report = ContentComparator::compare(expected, actual, std::nullopt, ContentComparator::defaultMaxHunks);
@@ -452,7 +441,7 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
     try {
         fixture_->activateDocument(session.docName);
     } catch (...) {
-        result.details.push_back("激活失败：" + describe(std::current_exception()));
+        result.details.push_back("激活失败：" + describeError(std::current_exception()));
     }
     if (const auto problem = checkTarget(session)) {
         result.details.push_back(*problem);
@@ -490,7 +479,7 @@ void SelfTestHarness::runTypingCase(const TypingCase& spec) {
         engineOptions.insertionOffset = session.insertion;
         session.engine = TypingEngine::create(std::move(engineOptions));
     } catch (...) {
-        result.details.push_back("异常：" + describe(std::current_exception()));
+        result.details.push_back("异常：" + describeError(std::current_exception()));
         record(std::move(result));
         return;
     }
