@@ -53,27 +53,6 @@ protected:
 
 std::unique_ptr<XDisplaySession> XDesktopTest::session_;
 
-// Mixed text whose characters outnumber the spare keycodes many times over, typed as fast as
-// the typer goes into a window that looks its keys up late: a keycode remapped while the
-// window still held an earlier press of it would turn that press into another character.
-TEST_F(XDesktopTest, EveryCharacterArrivesUnchangedThroughFewSpareKeycodes) {
-    XTestWindow window(session_->display(), 3ms);
-    ASSERT_TRUE(focus(window.id()));
-    XKeyTyper::Options options;
-    options.maxSpareKeycodes = 3;
-    options.settle = 150ms;
-    XKeyTyper typer(session_->display(), options);
-
-    const std::u32string text = U"Hi! 中文输入法很好用，中文😀 é~ 写作的人很多，写作 Mix é😀";
-    ASSERT_TRUE(typer.typeText(text));
-    ASSERT_TRUE(typer.sendKey(XK_Return, true, ShiftMask));
-    ASSERT_TRUE(typer.sendKey(XK_Return, false, ShiftMask));
-
-    EXPECT_EQ(window.waitFor(text.size() + 1), text + U"\r");
-    EXPECT_GT(typer.remapCount(), 3u);
-    EXPECT_FALSE(typer.typeText(std::u32string(1, char32_t{0xd800}))) << "a lone surrogate has no keysym";
-}
-
 // XTest types into whatever has the focus: events addressed to one process must not land in
 // another's window. And Plumeo's own events are never taken for the user's.
 TEST_F(XDesktopTest, KeyEventsReachOnlyTheAddressedProcessAndAreNotTheUsers) {
