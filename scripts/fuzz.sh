@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each on its seed corpus for a fixed time.
 #   fuzz.sh [SECONDS_PER_TARGET] [TARGET...]     (default 20 seconds, every target)
+#   fuzz.sh --build-only [TARGET...]              (builds the targets and runs none)
 # New inputs go to a scratch corpus, so the committed seeds stay a handful; a failing input is
 # kept under <build dir>/fuzz-artifacts/<target>/. Exits non-zero on any crash, sanitizer
 # report, time-out or leak.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-seconds="${1:-20}"
-shift || true
+build_only=false
+if [[ "${1:-}" == --build-only ]]; then
+    build_only=true
+    shift
+    seconds=0
+else
+    seconds="${1:-20}"
+    shift || true
+fi
 build_dir="${PLUMEO_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
@@ -18,6 +26,7 @@ CC="${CC:-clang}" CXX="${CXX:-clang++}" bash "$root/scripts/configure.sh" "$buil
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_BUILD_FUZZERS=ON \
     -DPLUMEO_BUILD_TESTS=OFF -DPLUMEO_BUILD_BENCH=OFF
 cmake --build "$build_dir" --target "${targets[@]/#/fuzz_}"
+$build_only && exit 0
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT

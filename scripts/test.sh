@@ -7,6 +7,12 @@
 # sessions) under ThreadSanitizer, and each fuzz target briefly on its corpus (Linux: clang's
 # libFuzzer). Set PLUMEO_SANITIZER_BUILDS=0 to skip the sanitizer and fuzz stages,
 # PLUMEO_WRITER_STAGE=0 the Writer stage, while iterating.
+#
+# The sanitizer and fuzzing trees are built in the background, at the lowest priority, while
+# the normal build's suites, the self-test and the Writer stage run: those mostly wait on
+# typing pace and timers (the self-test stage takes a few per cent of one core, the Writer
+# stage about a third of the machine), so the builds use the idle processor instead of
+# adding their time to the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -14,53 +20,52 @@ bash scripts/install-deps.sh
 
 jobs="$(getconf _NPROCESSORS_ONLN 2>/dev/null || echo 2)"
 started=$SECONDS
-
-run_suite() {
-    local dir="$1"
-    shift
-    echo "== building $dir"
-    bash scripts/configure.sh "$dir" "$@"
-    cmake --build "$dir" --parallel "$jobs"
-    echo "== testing $dir"
-    ctest --test-dir "$dir" --output-on-failure --parallel "$jobs" --timeout 600
-}
+sanitizers=true
+[[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]] || sanitizers=false
+fuzzing=false
+$sanitizers && [[ "$(uname -s)" == "Linux" ]] && fuzzing=true
 
 # The threaded suites only: building the whole tree a third time would not find more races.
 # The application's suites hand work between threads through Qt's queued events, whose locks
 # ThreadSanitizer cannot see in the distribution's uninstrumented Qt, so they stay out.
-run_thread_sanitizer_suites() {
-    local dir=build-tsan
-    local suites=(tests/core/engine/StyloCoreEngineTests tests/trials/PlumeoStopTrialsTests
-        tests/platform/StyloMacTests tests/sim/PlumeoSimTests tests/e2e/PlumeoEndToEndTests)
-    echo "== building $dir"
-    bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLUMEO_SANITIZE=thread \
-        -DPLUMEO_BUILD_BENCH=OFF
-    local targets=()
-    for suite in "${suites[@]}"; do targets+=("$(basename "$suite")"); done
-    cmake --build "$dir" --parallel "$jobs" --target "${targets[@]}"
-    echo "== testing $dir"
-    for suite in "${suites[@]}"; do
-        echo "-- $suite"
-        TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "$dir/$suite" --gtest_brief=1
-    done
-}
-
+tsan_suites=(tests/core/engine/StyloCoreEngineTests tests/trials/PlumeoStopTrialsTests
+    tests/platform/StyloMacTests tests/sim/PlumeoSimTests tests/e2e/PlumeoEndToEndTests)
 # The suites whose code parses or compares untrusted text: the text pipeline, the comparator
 # and locator, the engine's use of them, and the wire formats of the platform layer and the
 # simulator. The whole-session and application suites would add build and run time, not
 # parsers; the fuzzers cover the decoders again.
-run_address_sanitizer_suites() {
-    local dir=build-asan
-    local suites=(tests/core/text/StyloCoreTextTests tests/core/verify/StyloCoreVerifyTests
-        tests/core/engine/StyloCoreEngineTests tests/platform/StyloMacTests tests/sim/PlumeoSimTests)
+asan_suites=(tests/core/text/StyloCoreTextTests tests/core/verify/StyloCoreVerifyTests
+    tests/core/engine/StyloCoreEngineTests tests/platform/StyloMacTests tests/sim/PlumeoSimTests)
+
+# build_tree DIR "SUITE…" CMAKE_ARGUMENT…: configures DIR and builds the suites' executables
+# (and the simulator they start).
+build_tree() {
+    local dir="$1" suites=($2)
+    shift 2
     echo "== building $dir"
-    bash scripts/configure.sh "$dir" -DCMAKE_BUILD_TYPE=Debug "-DPLUMEO_SANITIZE=address;undefined" \
-        -DPLUMEO_BUILD_BENCH=OFF
-    local targets=(plumeo-sim)
+    bash scripts/configure.sh "$dir" "$@"
+    local targets=(plumeo-sim) suite
     for suite in "${suites[@]}"; do targets+=("$(basename "$suite")"); done
     cmake --build "$dir" --parallel "$jobs" --target "${targets[@]}"
+}
+
+build_sanitizer_trees() {
+    build_tree build-asan "${asan_suites[*]}" -DCMAKE_BUILD_TYPE=Debug \
+        "-DPLUMEO_SANITIZE=address;undefined" -DPLUMEO_BUILD_BENCH=OFF
+    build_tree build-tsan "${tsan_suites[*]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DPLUMEO_SANITIZE=thread -DPLUMEO_BUILD_BENCH=OFF
+    if $fuzzing; then
+        echo "== building build-fuzz"
+        bash scripts/fuzz.sh --build-only
+    fi
+}
+
+# run_suites DIR SUITE…: each suite's executable in turn; the first failure ends the run.
+run_suites() {
+    local dir="$1" suite
+    shift
     echo "== testing $dir"
-    for suite in "${suites[@]}"; do
+    for suite in "$@"; do
         echo "-- $suite"
         "$dir/$suite" --gtest_brief=1
     done
@@ -92,16 +97,61 @@ run_writer_stage() {
     echo "== Writer stage passed in $((SECONDS - stage_started)) s"
 }
 
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-bash scripts/selftest-ci.sh build
-if [[ "${PLUMEO_WRITER_STAGE:-1}" != "0" ]]; then
-    echo "== Writer"
-    run_writer_stage
+echo "== building build"
+bash scripts/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build --parallel "$jobs"
+
+if $sanitizers; then
+    builds_log=build/sanitizer-builds.log
+    echo "== building the sanitizer and fuzzing trees in the background ($builds_log)"
+    # A process group of its own, so that a failing stage can stop the builds with it.
+    set -m
+    (
+        renice -n 19 -p "$BASHPID" >/dev/null || true
+        build_sanitizer_trees
+    ) >"$builds_log" 2>&1 &
+    builder=$!
+    set +m
+    trap 'kill -- "-$builder" 2>/dev/null || true' EXIT
 fi
-if [[ "${PLUMEO_SANITIZER_BUILDS:-1}" != "0" ]]; then
-    run_address_sanitizer_suites
-    run_thread_sanitizer_suites
-    if [[ "$(uname -s)" == "Linux" ]]; then
+
+echo "== testing build"
+ctest --test-dir build --output-on-failure --parallel "$jobs" --timeout 600
+
+# The self-test stage and the Writer stage side by side: each starts simulators or an office
+# of its own.
+writer_log=build/writer-stage.log
+writer=""
+if [[ "${PLUMEO_WRITER_STAGE:-1}" != "0" ]]; then
+    run_writer_stage >"$writer_log" 2>&1 &
+    writer=$!
+fi
+selftest_status=0
+bash scripts/selftest-ci.sh build || selftest_status=$?
+if [[ -n "$writer" ]]; then
+    writer_status=0
+    wait "$writer" || writer_status=$?
+    echo "== Writer"
+    cat "$writer_log"
+    ((writer_status == 0)) || exit "$writer_status"
+fi
+((selftest_status == 0)) || exit "$selftest_status"
+
+if $sanitizers; then
+    build_started=$SECONDS
+    builds_status=0
+    wait "$builder" || builds_status=$?
+    trap - EXIT
+    grep '^== ' "$builds_log" || true
+    if ((builds_status != 0)); then
+        tail -n 80 "$builds_log"
+        echo "Building the sanitizer and fuzzing trees failed (whole log: $builds_log)" >&2
+        exit "$builds_status"
+    fi
+    echo "== sanitizer and fuzzing trees built ($((SECONDS - build_started)) s spent waiting for them)"
+    run_suites build-asan "${asan_suites[@]}"
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_suites build-tsan "${tsan_suites[@]}"
+    if $fuzzing; then
         echo "== fuzzing"
         bash scripts/fuzz.sh "${PLUMEO_FUZZ_SECONDS:-10}"
     fi
