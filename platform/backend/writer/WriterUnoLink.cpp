@@ -89,6 +89,10 @@ ScriptCompilation WriterUnoLink::compileScript(const std::string& source) {
     return scripting_->compile(source);
 }
 
+bool WriterUnoLink::waitsForUser(const CompiledScript& script, std::string_view handlerName) {
+    return WriterScripting::waitsForUser(script, handlerName);
+}
+
 ScriptResult WriterUnoLink::executeHandler(CompiledScript& script, std::string_view handlerName,
                                            const std::vector<ScriptParameter>& parameters) {
     return scripting_->execute(script, handlerName, parameters);
