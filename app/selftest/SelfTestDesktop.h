@@ -34,5 +34,7 @@ public:
 /// The desktop of the backend the program runs on; empty where there is none yet (the Apple
 /// backend: its canary needs the window application).
 std::shared_ptr<SelfTestDesktop> makeSelfTestDesktop(const BackendHandle& backend);
+/// The X display's desktop when the backend shows on one and this build has X; else empty.
+std::shared_ptr<SelfTestDesktop> makeXSelfTestDesktop(const BackendHandle& backend);
 
 } // namespace plumeo::selftest

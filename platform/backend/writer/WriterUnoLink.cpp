@@ -115,4 +115,9 @@ std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOption
     return std::make_shared<WriterBackend>(display, std::move(link), backendOptions);
 }
 
+std::string writerBackendDisplay(const PlatformBackend& backend) {
+    const auto* writer = dynamic_cast<const WriterBackend*>(&backend);
+    return writer ? writer->displayName() : std::string();
+}
+
 } // namespace plumeo
