@@ -71,8 +71,8 @@ TEST_F(XDesktopTest, KeyEventsReachOnlyTheAddressedProcessAndAreNotTheUsers) {
         backend.postKeyboardEvent(*up, KeyEventDestination::process(pid));
     };
     post(getpid() + 1, u"x");
-    post(getpid(), u"好");
-    EXPECT_EQ(window.waitFor(1), U"好");
+    post(getpid(), u"a");
+    EXPECT_EQ(window.waitFor(1), U"a");
     EXPECT_EQ(backend.droppedKeyEvents(), 2u);
 
     std::this_thread::sleep_for(200ms);
