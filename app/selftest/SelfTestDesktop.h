@@ -29,6 +29,8 @@ public:
     /// position `position` is shown; false when that point is not Word's body (a dialog or a
     /// sheet covers it, no document is open).
     virtual bool clickInWordBody(int position) = 0;
+    /// False where no click can be injected at all, so a case that needs one is not started.
+    virtual bool injectsClicks() const { return true; }
 };
 
 /// The desktop of the backend the program runs on; empty where there is none yet (the Apple

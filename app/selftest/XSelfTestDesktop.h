@@ -26,8 +26,10 @@ public:
     void closeCanary() override;
     bool bringCanaryToFront() override;
     std::optional<std::u16string> canaryText() override;
-    /// No click is injected here yet.
+    /// No click is injected here yet: where a story position is shown on the screen is not
+    /// known on this side.
     bool clickInWordBody(int position) override;
+    bool injectsClicks() const override { return false; }
 
 private:
     // Reached from the harness's thread and from the engine's worker (hooks).
