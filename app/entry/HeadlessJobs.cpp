@@ -19,6 +19,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 namespace plumeo::entry {
@@ -107,6 +108,13 @@ int runJob(const HeadlessSwitch& headless, const std::vector<std::string>& argum
         case HeadlessJob::selftest: {
             selftest::SelfTestOptions options;
             options.quick = hasFlag(arguments, "--quick");
+            if (const auto cases = optionValue(arguments, "--cases")) {
+                std::stringstream list(*cases);
+                for (std::string id; std::getline(list, id, ',');) {
+                    if (!id.empty())
+                        options.cases.insert(id);
+                }
+            }
             options.desktop = selftest::makeSelfTestDesktop(handle);
             selftest::SelfTestHarness harness(headless.values.front(), headless.reportDirectory(),
                                               backend, options);

@@ -34,7 +34,9 @@ std::string usageText() {
 
 后台任务（写 Markdown 报告到目录后退出）：
   --probe 目录                            技术验证探针（probe.md）
-  --selftest 套件 目录 [--quick]           自检（selftest-套件.md 与 .json；--quick 缩短长文）
+  --selftest 套件 目录 [--quick] [--cases 编号,…]
+                                         自检（selftest-套件.md 与 .json；--quick 缩短长文；
+                                         --cases 只运行所列干扰用例，如 I2,I3,I8，I2 为取消用例）
   --cleanup-test-docs 目录                关闭自检留下的未保存测试文档（cleanup.md）
   --probe-background 目录 [--no-emoji]    后台输入探针（probe-background.md）；--no-emoji 跳过变体选择符 emoji
   --probe-pages 目录                      跨页探针（probe-pages.md）

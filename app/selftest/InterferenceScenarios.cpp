@@ -114,22 +114,30 @@ int unitsOutOfPlace(const std::u16string& expected, const std::u16string& actual
 }
 
 void InterferenceScenarios::runInterrupts() {
-    pauseAndResume();
-    cancel();
-    emergencyHotKey();
-    switchToCanary();
-    typeBehindCanary();
-    switchDocument();
-    userClick();
-    scriptMovesCursor();
-    dialog();
-    stopDuringTypo();
-    trackedRevisions();
+    runSelected({{"I1", &InterferenceScenarios::pauseAndResume},
+                 {"I2", &InterferenceScenarios::cancel},
+                 {"I3", &InterferenceScenarios::emergencyHotKey},
+                 {"I4a", &InterferenceScenarios::switchToCanary},
+                 {"I4b", &InterferenceScenarios::typeBehindCanary},
+                 {"I5", &InterferenceScenarios::switchDocument},
+                 {"I6", &InterferenceScenarios::userClick},
+                 {"I7", &InterferenceScenarios::scriptMovesCursor},
+                 {"I8", &InterferenceScenarios::dialog},
+                 {"I9", &InterferenceScenarios::stopDuringTypo},
+                 {"I10", &InterferenceScenarios::trackedRevisions}});
 }
 
 void InterferenceScenarios::runBackground() {
-    switchToCanary();
-    typeBehindCanary();
+    runSelected({{"I4a", &InterferenceScenarios::switchToCanary},
+                 {"I4b", &InterferenceScenarios::typeBehindCanary}});
+}
+
+void InterferenceScenarios::runSelected(
+    std::initializer_list<std::pair<const char*, void (InterferenceScenarios::*)()>> cases) {
+    for (const auto& [id, run] : cases) {
+        if (h_.selected(id))
+            (this->*run)();
+    }
 }
 
 double InterferenceScenarios::uptime() const {

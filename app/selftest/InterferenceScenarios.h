@@ -3,6 +3,7 @@
 #include "app/selftest/SelfTestHarness.h"
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
@@ -52,6 +53,10 @@ private:
                 helper.join();
         }
     };
+
+    /// Runs the cases the harness's selection lets through, in the order given.
+    void runSelected(
+        std::initializer_list<std::pair<const char*, void (InterferenceScenarios::*)()>> cases);
 
     void pauseAndResume();
     void cancel();

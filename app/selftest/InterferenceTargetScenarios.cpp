@@ -162,7 +162,7 @@ void InterferenceScenarios::switchDocument() {
 
 void InterferenceScenarios::userClick() {
     const std::string name = "用户点击改变光标时停止，续写需重新定位";
-    if (!h_.options_.desktop) {
+    if (!h_.options_.desktop || !h_.options_.desktop->injectsClicks()) {
         h_.record({"I6", name, Status::notRun, {"本平台无法注入鼠标点击"}, {}});
         return;
     }

@@ -29,10 +29,14 @@ public:
     /// position `position` is shown; false when that point is not Word's body (a dialog or a
     /// sheet covers it, no document is open).
     virtual bool clickInWordBody(int position) = 0;
+    /// False where no click can be injected at all, so a case that needs one is not started.
+    virtual bool injectsClicks() const { return true; }
 };
 
 /// The desktop of the backend the program runs on; empty where there is none yet (the Apple
 /// backend: its canary needs the window application).
 std::shared_ptr<SelfTestDesktop> makeSelfTestDesktop(const BackendHandle& backend);
+/// The X display's desktop when the backend shows on one and this build has X; else empty.
+std::shared_ptr<SelfTestDesktop> makeXSelfTestDesktop(const BackendHandle& backend);
 
 } // namespace plumeo::selftest

@@ -116,6 +116,12 @@ int SelfTestHarness::run() {
         setUpCanaryAndHotKeys();
         for (const std::string& group : groups)
             runGroup(group);
+        // A misspelt id would otherwise make a run that tests nothing and passes.
+        for (const std::string& id : options_.cases) {
+            if (!casesSeen_.contains(id))
+                record({"CASES", "用例选择", TestResult::Status::fail,
+                        {"套件 " + suite_ + " 中没有干扰用例 " + id}, {}});
+        }
     }
     finish();
     for (const TestResult& result : results_) {
@@ -386,6 +392,11 @@ SessionPhase SelfTestHarness::waitForSettled(const SelfTestSession& session,
         phase = session.engine->snapshot().phase;
     }
     return phase;
+}
+
+bool SelfTestHarness::selected(const std::string& id) {
+    casesSeen_.insert(id);
+    return options_.cases.empty() || options_.cases.contains(id);
 }
 
 void SelfTestHarness::setUpCanaryAndHotKeys() {

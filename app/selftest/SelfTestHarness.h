@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct SelfTestOptions {
     bool quick = false;
     /// The canary window and the user's mouse; absent where the platform offers neither.
     std::shared_ptr<SelfTestDesktop> desktop;
+    /// The interference cases to run, by id ("I2" is the cancel case); empty: all of them.
+    std::set<std::string> cases;
 };
 
 /// Runs one self-test suite against Word in test documents of its own and writes
@@ -84,6 +87,9 @@ private:
     void finish();
     void notBuilt(const std::string& id, const std::string& name);
 
+    /// Whether the interference case `id` is to run; remembers that the selection named it.
+    bool selected(const std::string& id);
+
     void setUpCanaryAndHotKeys();
     void onHotKey(HotKeyCenter::Action action);
 
@@ -116,6 +122,7 @@ private:
     int userDocumentCount_ = 0;
     std::int32_t wordPID_ = 0;
     bool canaryOpen_ = false;
+    std::set<std::string> casesSeen_;
     std::unique_ptr<HotKeyCenter> hotkeys_;
     /// The engine the emergency-stop hot key stops, and when it last asked it to (uptime).
     mutable std::mutex hotkeyLock_;

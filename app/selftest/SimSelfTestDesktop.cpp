@@ -60,9 +60,9 @@ bool SimSelfTestDesktop::clickInWordBody(int position) {
 }
 
 std::shared_ptr<SelfTestDesktop> makeSelfTestDesktop(const BackendHandle& backend) {
-    if (backend.simulatorSocket.empty())
-        return nullptr;
-    return std::make_shared<SimSelfTestDesktop>(backend.simulatorSocket);
+    if (!backend.simulatorSocket.empty())
+        return std::make_shared<SimSelfTestDesktop>(backend.simulatorSocket);
+    return makeXSelfTestDesktop(backend);
 }
 
 } // namespace plumeo::selftest

@@ -71,6 +71,7 @@ BackendHandle makeBackend(const BackendOptions& options) {
         writer.autoCorrectOff = options.writerAutoCorrectOff;
         try {
             handle.backend = makeWriterBackend(writer);
+            handle.xDisplay = writerBackendDisplay(*handle.backend);
         } catch (const std::exception& error) {
             throw BackendError(std::string("无法启动 LibreOffice Writer 后端：") + error.what());
         }

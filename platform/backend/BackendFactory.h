@@ -53,6 +53,8 @@ struct BackendHandle {
     std::shared_ptr<PlatformBackend> backend;
     /// sim: the socket the backend talks to.
     std::string simulatorSocket;
+    /// writer: the X display the office shows on.
+    std::string xDisplay;
 
     BackendHandle() = default;
     BackendHandle(BackendHandle&&) = default;

@@ -196,8 +196,13 @@ ScriptResult WriterBackend::executeHandler(CompiledScript& script, std::string_v
     // its X events on its own time, so it is given the time to catch up before it answers.
     std::unique_lock delivery(deliveryMutex_);
     absorbSentInput();
+    // A dialog keeps its call open for seconds, and the guard that must notice it reads the
+    // focus under this lock; such a handler reads nothing of the document.
+    if (office_->waitsForUser(script, handlerName))
+        delivery.unlock();
     auto result = office_->executeHandler(script, handlerName, parameters);
-    delivery.unlock();
+    if (delivery.owns_lock())
+        delivery.unlock();
     followOfficeFocus();
     return result;
 }

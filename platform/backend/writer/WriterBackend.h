@@ -44,6 +44,7 @@ public:
         : WriterBackend(displayName, std::move(office), Options{}) {}
     ~WriterBackend() override;
 
+    const std::string& displayName() const { return displayName_; }
     /// Key events dropped because the focus was not in the process they were addressed to.
     std::uint64_t droppedKeyEvents() const { return dropped_; }
     const XKeyTyper& typer() const { return typer_; }

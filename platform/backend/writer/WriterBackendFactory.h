@@ -29,5 +29,7 @@ struct WriterEnvironmentOptions {
 /// connects; the backend owns all of it and stops it when it goes. Throws std::runtime_error
 /// with a message for the user (UTF-8) when any of it cannot be had.
 std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOptions& options);
+/// The X display a backend made by makeWriterBackend shows on; empty for any other backend.
+std::string writerBackendDisplay(const PlatformBackend& backend);
 
 } // namespace plumeo

@@ -33,6 +33,9 @@ public:
     virtual std::optional<std::u16string> frontWindowTitle() = 0;
 
     virtual ScriptCompilation compileScript(const std::string& source) = 0;
+    /// Whether the handler keeps its call open until the user (or a time-out) answers a
+    /// dialog, reading nothing of the document meanwhile.
+    virtual bool waitsForUser(const CompiledScript& script, std::string_view handlerName) = 0;
     virtual ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                         const std::vector<ScriptParameter>& parameters) = 0;
 

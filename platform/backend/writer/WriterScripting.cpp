@@ -199,6 +199,10 @@ WriterLibrary WriterScripting::libraryOf(const CompiledScript& script) {
     return ours ? ours->library : WriterLibrary::unknown;
 }
 
+bool WriterScripting::waitsForUser(const CompiledScript& script, std::string_view handlerName) {
+    return libraryOf(script) == WriterLibrary::fixtures && lowered(handlerName) == "showdialog";
+}
+
 ScriptResult WriterScripting::execute(CompiledScript& script, std::string_view handlerName,
                                       const std::vector<ScriptParameter>& parameters) const {
     const auto* compiled = dynamic_cast<const WriterCompiledScript*>(&script);

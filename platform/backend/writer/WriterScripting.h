@@ -33,6 +33,8 @@ public:
     ScriptCompilation compile(const std::string& source) const;
     /// Which library a script compiled here is; unknown for any other script.
     static WriterLibrary libraryOf(const CompiledScript& script);
+    /// Whether the handler shows a dialog and waits for its answer (the fixtures' showdialog).
+    static bool waitsForUser(const CompiledScript& script, std::string_view handlerName);
     /// Runs one handler of a script compiled here. Handler names are matched in any case.
     ScriptResult execute(CompiledScript& script, std::string_view handlerName,
                          const std::vector<ScriptParameter>& parameters) const;

@@ -89,6 +89,10 @@ ScriptCompilation WriterUnoLink::compileScript(const std::string& source) {
     return scripting_->compile(source);
 }
 
+bool WriterUnoLink::waitsForUser(const CompiledScript& script, std::string_view handlerName) {
+    return WriterScripting::waitsForUser(script, handlerName);
+}
+
 ScriptResult WriterUnoLink::executeHandler(CompiledScript& script, std::string_view handlerName,
                                            const std::vector<ScriptParameter>& parameters) {
     return scripting_->execute(script, handlerName, parameters);
@@ -109,6 +113,11 @@ std::shared_ptr<PlatformBackend> makeWriterBackend(const WriterEnvironmentOption
     backendOptions.typing.pressSpacing = std::chrono::milliseconds(1);
     const std::string display = link->display();
     return std::make_shared<WriterBackend>(display, std::move(link), backendOptions);
+}
+
+std::string writerBackendDisplay(const PlatformBackend& backend) {
+    const auto* writer = dynamic_cast<const WriterBackend*>(&backend);
+    return writer ? writer->displayName() : std::string();
 }
 
 } // namespace plumeo

@@ -33,6 +33,7 @@ public:
     std::optional<std::u16string> frontWindowTitle() override;
     std::optional<std::u16string> textBeforeCursor(std::int16_t count) override;
     ScriptCompilation compileScript(const std::string& source) override;
+    bool waitsForUser(const CompiledScript& script, std::string_view handlerName) override;
     ScriptResult executeHandler(CompiledScript& script, std::string_view handlerName,
                                 const std::vector<ScriptParameter>& parameters) override;
     bool startOffice() override;

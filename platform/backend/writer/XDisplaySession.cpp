@@ -2,6 +2,7 @@
 
 #include "platform/backend/writer/XConnection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <poll.h>
@@ -106,14 +107,32 @@ void XDisplaySession::startVirtualDisplay(const Options& options) {
 void XDisplaySession::waitForWindowManager(double seconds) {
     XConnection connection(display_);
     std::lock_guard lock(connection.mutex());
+    Display* display = connection.display();
     const auto deadline = after(seconds);
-    // An EWMH window manager announces itself on the root window once it manages.
-    while (Clock::now() < deadline && windowManager_->running()) {
-        if (connection.cardinal(connection.root(), "_NET_SUPPORTING_WM_CHECK"))
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // openbox announces itself on the root window a moment before it takes over mapping, and
+    // a window mapped in between stays unmanaged for good: no activation reaches it. Ready
+    // means a window of our own got managed; mapped too early, it is mapped again.
+    const Window probe = XCreateSimpleWindow(display, connection.root(), 0, 0, 1, 1, 0, 0, 0);
+    auto remapAt = Clock::now();
+    bool managed = false;
+    while (!managed && Clock::now() < deadline && windowManager_->running()) {
+        if (connection.cardinal(connection.root(), "_NET_SUPPORTING_WM_CHECK")) {
+            const auto clients = connection.cardinals(connection.root(), "_NET_CLIENT_LIST");
+            managed = std::find(clients.begin(), clients.end(), probe) != clients.end();
+            if (!managed && Clock::now() >= remapAt) {
+                XUnmapWindow(display, probe);
+                XMapWindow(display, probe);
+                XSync(display, False);
+                remapAt = after(0.5);
+            }
+        }
+        if (!managed)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    throw std::runtime_error("窗口管理器没有在限定时间内启动");
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    if (!managed)
+        throw std::runtime_error("窗口管理器没有在限定时间内启动");
 }
 
 } // namespace plumeo

@@ -1,12 +1,10 @@
 #include "platform/backend/writer/XKeyTyper.h"
 
-#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
 #include <stdexcept>
-#include <thread>
 
 namespace plumeo {
 
@@ -18,27 +16,18 @@ XKeyTyper::XKeyTyper(const std::string& displayName, Options options)
         throw std::runtime_error("X 服务器没有 XTest 扩展，无法发送按键");
     int minKeycode = 0, maxKeycode = 0;
     XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+    int keysymsPerKeycode = 0;
     KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode),
-                                      maxKeycode - minKeycode + 1, &keysymsPerKeycode_);
+                                      maxKeycode - minKeycode + 1, &keysymsPerKeycode);
     for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
-        const KeySym* syms = map + (keycode - minKeycode) * keysymsPerKeycode_;
-        bool empty = true;
-        for (int level = 0; level < keysymsPerKeycode_; ++level)
-            empty = empty && syms[level] == NoSymbol;
-        if (empty) {
-            if (!options_.maxSpareKeycodes || spare_.size() < options_.maxSpareKeycodes)
-                spare_.push_back({static_cast<KeyCode>(keycode), 0, {}});
-            continue;
-        }
+        const KeySym* syms = map + (keycode - minKeycode) * keysymsPerKeycode;
         // Group 1 only: levels 1 and 2, plain and shifted. The first key found wins.
-        for (int level = 0; level < std::min(keysymsPerKeycode_, 2); ++level) {
+        for (int level = 0; level < std::min(keysymsPerKeycode, 2); ++level) {
             if (syms[level] != NoSymbol)
                 layout_.try_emplace(syms[level], LayoutKey{static_cast<KeyCode>(keycode), level == 1});
         }
     }
     XFree(map);
-    if (spare_.empty())
-        throw std::runtime_error("键盘布局没有空闲的键码，无法输入布局之外的字符");
     const std::pair<Modifiers, KeySym> modifiers[] = {
         {ShiftMask, XK_Shift_L}, {ControlMask, XK_Control_L}, {Mod1Mask, XK_Alt_L},
         {Mod4Mask, XK_Super_L}};
@@ -46,18 +35,6 @@ XKeyTyper::XKeyTyper(const std::string& displayName, Options options)
         if (const KeyCode keycode = XKeysymToKeycode(display, keysym))
             modifierKeys_[mask] = keycode;
     }
-}
-
-XKeyTyper::~XKeyTyper() {
-    // Leave the spare keycodes empty again, as the layout had them.
-    std::lock_guard lock(connection_.mutex());
-    std::vector<KeySym> none(static_cast<std::size_t>(keysymsPerKeycode_), NoSymbol);
-    for (const auto& key : spare_) {
-        if (key.character)
-            XChangeKeyboardMapping(connection_.display(), key.keycode, keysymsPerKeycode_,
-                                   none.data(), 1);
-    }
-    XSync(connection_.display(), False);
 }
 
 KeySym XKeyTyper::keysymFor(char32_t character) {
@@ -76,12 +53,8 @@ bool XKeyTyper::typeText(const std::u32string& text) {
             tap(found->second.keycode, found->second.shifted ? ShiftMask : 0);
             continue;
         }
-        if (options_.notationToggle) {
-            if (!typeNotation(character))
-                return false;
-            continue;
-        }
-        tap(spareFor(character), 0);
+        if (!options_.notationToggle || !typeNotation(character))
+            return false;
     }
     XFlush(connection_.display());
     return true;
@@ -161,36 +134,6 @@ void XKeyTyper::setModifiers(Modifiers modifiers, bool down) {
         if (modifiers & mask)
             press(keycode, down);
     }
-}
-
-KeyCode XKeyTyper::spareFor(char32_t character) {
-    const auto now = std::chrono::steady_clock::now();
-    if (auto found = spareByCharacter_.find(character); found != spareByCharacter_.end()) {
-        spare_[found->second].lastUsed = now;
-        return spare_[found->second].keycode;
-    }
-    const auto oldest = std::min_element(spare_.begin(), spare_.end(),
-                                         [](const SpareKey& a, const SpareKey& b) {
-                                             return a.lastUsed < b.lastUsed;
-                                         });
-    if (oldest->character) {
-        // Presses of this keycode sent before now may still be waiting in the client's queue.
-        XFlush(connection_.display());
-        const auto settled = oldest->lastUsed + options_.settle;
-        if (settled > now)
-            std::this_thread::sleep_until(settled);
-        spareByCharacter_.erase(oldest->character);
-    }
-    std::vector<KeySym> syms(static_cast<std::size_t>(keysymsPerKeycode_), keysymFor(character));
-    XChangeKeyboardMapping(connection_.display(), oldest->keycode, keysymsPerKeycode_, syms.data(),
-                           1);
-    // The server must hold the new mapping before the press arrives.
-    XSync(connection_.display(), False);
-    ++remaps_;
-    oldest->character = character;
-    oldest->lastUsed = std::chrono::steady_clock::now();
-    spareByCharacter_[character] = static_cast<std::size_t>(oldest - spare_.begin());
-    return oldest->keycode;
 }
 
 } // namespace plumeo

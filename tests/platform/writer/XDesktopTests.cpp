@@ -10,7 +10,9 @@
 
 #include <X11/keysym.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace plumeo {
@@ -69,8 +71,8 @@ TEST_F(XDesktopTest, KeyEventsReachOnlyTheAddressedProcessAndAreNotTheUsers) {
         backend.postKeyboardEvent(*up, KeyEventDestination::process(pid));
     };
     post(getpid() + 1, u"x");
-    post(getpid(), u"好");
-    EXPECT_EQ(window.waitFor(1), U"好");
+    post(getpid(), u"a");
+    EXPECT_EQ(window.waitFor(1), U"a");
     EXPECT_EQ(backend.droppedKeyEvents(), 2u);
 
     std::this_thread::sleep_for(200ms);
@@ -104,6 +106,66 @@ TEST_F(XDesktopTest, DialogsAndActivationAsTheGuardReadsThem) {
 
     EXPECT_TRUE(backend.activateApplication(getpid()));
     EXPECT_FALSE(backend.activateApplication(getpid() + 100000)) << "no window to activate";
+}
+
+namespace {
+/// An office whose one handler keeps its call open as a dialog does, until `release` or a
+/// few seconds; reading its body counts as an answer.
+class DialogOffice final : public WriterOfficeLink {
+public:
+    std::optional<std::u16string> bodyText() override { return u""; }
+    std::optional<std::int64_t> bodyLength() override { return 0; }
+    std::optional<std::u16string> bodyRange(AXTextRange) override { return u""; }
+    std::optional<AXTextRange> selection() override { return AXTextRange{0, 0}; }
+    bool cursorInBody() override { return true; }
+    std::optional<std::u16string> textBeforeCursor(std::int16_t) override { return u""; }
+    std::optional<std::u16string> frontWindowTitle() override { return std::nullopt; }
+    ScriptCompilation compileScript(const std::string&) override { return {}; }
+    bool waitsForUser(const CompiledScript&, std::string_view) override { return true; }
+    ScriptResult executeHandler(CompiledScript&, std::string_view,
+                                const std::vector<ScriptParameter>&) override {
+        std::unique_lock lock(mutex);
+        entered = true;
+        changed.notify_all();
+        answered = changed.wait_for(lock, 5s, [this] { return released; });
+        return ScriptResult::success(ScriptDescriptor::makeNull());
+    }
+    std::optional<std::int32_t> officePid() override { return getpid(); }
+    bool startOffice() override { return true; }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool released = false;
+    bool answered = false;
+};
+
+class NoScript final : public CompiledScript {};
+} // namespace
+
+// While the office shows a dialog on a script's request, the guard must still be answered:
+// it is what has to notice the dialog.
+TEST_F(XDesktopTest, AScriptWaitingOnADialogLeavesTheGuardItsAnswers) {
+    XTestWindow document(session_->display(), 0ms);
+    ASSERT_TRUE(focus(document.id()));
+    auto office = std::make_shared<DialogOffice>();
+    WriterBackend backend(session_->display(), office);
+    NoScript script;
+    std::thread dialog([&] { backend.executeHandler(script, "showdialog", {}); });
+    {
+        std::unique_lock lock(office->mutex);
+        office->changed.wait(lock, [&] { return office->entered; });
+    }
+    const auto focused =
+        backend.axAttribute(backend.axApplicationElement(getpid()), "AXFocusedUIElement");
+    {
+        std::lock_guard lock(office->mutex);
+        office->released = true;
+    }
+    office->changed.notify_all();
+    dialog.join();
+    EXPECT_TRUE(axElement(focused));
+    EXPECT_TRUE(office->answered) << "the focus query waited for the dialog to end";
 }
 
 // The pause and stop keys: a combination another client holds is refused, a press of a
