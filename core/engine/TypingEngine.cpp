@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <numeric>
 
 namespace plumeo {
@@ -121,6 +122,8 @@ void TypingEngine::workerMain(std::shared_ptr<TypingEngine> engine,
             engine->handleStop(StopReason::internalError(errorText(std::current_exception())));
         }
         Lock lock(engine->mutex_);
+        // Every job lets its key up on the way out; this only guards against one that did not.
+        engine->releaseHeldKeyLocked(lock);
         if (!engine->queuedJob_) {
             engine->jobRunning_ = false;
             engine->condition_.notify_all();
@@ -309,6 +312,27 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
     lastStop_ = metrics;
 }
 
+void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
+    // A broadcast may end a wait early; only the worker touches the held key meanwhile.
+    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt)
+        condition_.wait_until(lock, heldKey_->releasableAt);
+    if (!heldKey_)
+        return;
+    const KeyStroke stroke = std::move(heldKey_->stroke);
+    heldKey_.reset();
+    try {
+        sink_->release(stroke);
+    } catch (...) {
+        recordStopLocked(StopReason::permissionLost("键盘事件发送失败：" +
+                                                    errorText(std::current_exception())));
+    }
+}
+
+void TypingEngine::releaseHeldKey() {
+    Lock lock(mutex_);
+    releaseHeldKeyLocked(lock);
+}
+
 void TypingEngine::closeActiveStretchLocked(double now) {
     if (!typingActiveSince_)
         return;
@@ -320,6 +344,9 @@ TypingEngine::StopOutcome TypingEngine::waitInterruptibly(double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(std::max(0.0, seconds));
     Lock lock(mutex_);
+    // No key stays down through a pause; the hold counts towards the wait.
+    if (seconds > 0)
+        releaseHeldKeyLocked(lock);
     // Every wait of the worker is this one, so a broadcast from requestStop ends it at once.
     for (;;) {
         if (stopRequest_)
@@ -333,6 +360,8 @@ void TypingEngine::handleStop(const StopReason& reason) {
     bool measure = true;
     {
         Lock lock(mutex_);
+        // The key goes up before anyone is told that the engine stopped.
+        releaseHeldKeyLocked(lock);
         // Outside the working phases a recorded request belongs to an earlier stop that has
         // been handled; this one must not be mistaken for it.
         if (!isWorkingPhase(phase_))
@@ -570,9 +599,21 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         expectation.documentLength = {lo + afterLength, hi + afterLength};
         guardian = guardian_;
     }
+    // The previous key, if any, is still down: the check and the readying of this stroke
+    // use its hold time instead of adding to it.
     const std::optional<StopReason> objection = guardian->quickCheck(expectation);
+    std::exception_ptr prepareFailure;
+    if (!objection) {
+        try {
+            sink_->prepare(stroke);
+        } catch (...) {
+            prepareFailure = std::current_exception();
+        }
+    }
 
     Lock lock(mutex_);
+    // Whatever comes next, a press or a stop, the held key goes up first.
+    releaseHeldKeyLocked(lock);
     condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
     if (stopRequest_)
         return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
@@ -580,15 +621,21 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         recordStopLocked(*objection);
         return objection;
     }
-    // Posting under the lock: a stop request cannot slip in between the check and the post.
+    // Pressing under the lock: a stop request cannot slip in between the check and the press.
     try {
-        sink_->post(stroke, profile_.keyHoldMs);
+        if (prepareFailure)
+            std::rethrow_exception(prepareFailure);
+        sink_->press(stroke);
     } catch (...) {
         const StopReason reason =
             StopReason::permissionLost("键盘事件发送失败：" + errorText(std::current_exception()));
         recordStopLocked(reason);
         return reason;
     }
+    const double holdMs = std::isnan(profile_.keyHoldMs) ? 0.0 : std::max(0.0, profile_.keyHoldMs);
+    heldKey_ = HeldKey{stroke, std::chrono::steady_clock::now() +
+                                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double, std::milli>(holdMs))};
     lastPostAt_ = clock_->now();
     ++ledger_.strokesSent;
     if (completesUnit) {
@@ -601,6 +648,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
 }
 
 TypingEngine::StopOutcome TypingEngine::checkpoint() {
+    releaseHeldKey();
     int sent = 0;
     int confirmed = 0;
     std::shared_ptr<const DocumentAnchor> anchorPointer;
