@@ -344,8 +344,10 @@ TypingEngine::StopOutcome TypingEngine::waitInterruptibly(double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(std::max(0.0, seconds));
     Lock lock(mutex_);
-    // No key stays down through a pause; the hold counts towards the wait.
-    if (seconds > 0)
+    // No key stays down through a pause: one that would outlast the hold lets the key up first,
+    // the hold counting towards it. A wait that ends within the hold leaves it down, for the
+    // next press to release as usual.
+    if (seconds > 0 && heldKey_ && heldKey_->releasableAt < deadline)
         releaseHeldKeyLocked(lock);
     // Every wait of the worker is this one, so a broadcast from requestStop ends it at once.
     for (;;) {
