@@ -314,8 +314,13 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
 
 void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
     // A broadcast may end a wait early; only the worker touches the held key meanwhile.
+    // A timed wait wakes up late by the timer's slack and the scheduler's delay, a good part
+    // of a 1 ms hold; the last stretch is spun through instead, still holding the lock.
+    constexpr auto spunStretch = std::chrono::microseconds(100);
+    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt - spunStretch)
+        condition_.wait_until(lock, heldKey_->releasableAt - spunStretch);
     while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt)
-        condition_.wait_until(lock, heldKey_->releasableAt);
+        std::this_thread::yield();
     if (!heldKey_)
         return;
     const KeyStroke stroke = std::move(heldKey_->stroke);
