@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <numeric>
 
 namespace plumeo {
@@ -313,9 +312,9 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
 }
 
 void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
-    // A broadcast may end a wait early; only the worker touches the held key meanwhile.
-    // A timed wait wakes up late by the timer's slack and the scheduler's delay, a good part
-    // of a 1 ms hold; the last stretch is spun through instead, still holding the lock.
+    // The lock is free while the wait lasts (only the worker touches the held key). A timed
+    // wait wakes up late by the timer's slack and the scheduler's delay, a good part of a 1 ms
+    // hold, so the last stretch is spun through instead, with the lock held.
     constexpr auto spunStretch = std::chrono::microseconds(100);
     while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt - spunStretch)
         condition_.wait_until(lock, heldKey_->releasableAt - spunStretch);
@@ -639,7 +638,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         recordStopLocked(reason);
         return reason;
     }
-    const double holdMs = std::isnan(profile_.keyHoldMs) ? 0.0 : std::max(0.0, profile_.keyHoldMs);
+    const double holdMs = profile_.keyHoldMs > 0 ? profile_.keyHoldMs : 0.0;
     heldKey_ = HeldKey{stroke, std::chrono::steady_clock::now() +
                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double, std::milli>(holdMs))};
