@@ -90,9 +90,8 @@ TEST_F(PlatformAxSimTest, TypesAndReadsBackEveryCharacterWhileWordIsInFront) {
     EXPECT_GE(stats.checkMaxSeconds, stats.checkMeanSeconds());
 }
 
-// Key events go out without waiting for an answer; they must still arrive in the order they
-// were posted, a key-up never before its key-down, while other calls keep the backend's
-// other connections busy.
+// Keys go out without waiting for an answer, yet arrive in order while other calls keep the
+// backend's other connections busy.
 TEST_F(PlatformAxSimTest, KeysPostedWithoutWaitingArriveInTheirOrder) {
     CGKeySink sink(backend, CGKeySink::Route::pid(wordPid));
     std::atomic<bool> typing{true};

@@ -59,8 +59,7 @@ TEST_F(UnreliableAccessibilityTest, TheBodyInsideAFocusedSplitGroupIsTheBody) {
 }
 
 // Runs `afterChildren` once, right after the next AXChildren answer.
-class ChangingChildrenBackend : public testing::FakeBackend {
-public:
+struct ChangingChildrenBackend : testing::FakeBackend {
     AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override {
         AXResult result = FakeBackend::axAttribute(element, attribute);
         if (attribute == "AXChildren" && afterChildren)
@@ -70,8 +69,8 @@ public:
     std::function<void()> afterChildren;
 };
 
-// The first character replaces the empty body with a text area; with the previous key still
-// being taken in while the next one is checked, that may fall between two queries.
+// The first character replaces an empty body; with the last key still landing while the next
+// one is checked, that may fall between two of the guard's questions.
 TEST(BodyReplacedDuringACheck, TheFirstCharacterLandingMidCheckIsNoFocusChange) {
     auto backend = std::make_shared<ChangingChildrenBackend>();
     FakeWordScene scene(backend, 0, 0);
@@ -80,11 +79,9 @@ TEST(BodyReplacedDuringACheck, TheFirstCharacterLandingMidCheckIsNoFocusChange) 
     scene.setChildren(group, {emptyBody});
     scene.focus(group);
     auto guard = WordTargetGuard::make(backend, FakeWordScene::wordPid);
-    ASSERT_NE(guard, nullptr);
     guard->beginSending();
     backend->advanceUptime(1.0);
     ASSERT_EQ(guard->quickCheck({{0, 0}, {1, 1}}), std::nullopt);
-
     backend->afterChildren = [&] {
         scene.setChildren(group, {scene.makeTextArea(scene.window, 1, 1)});
         backend->destroyElement(emptyBody);
