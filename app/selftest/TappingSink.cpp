@@ -8,9 +8,17 @@ TappingSink::TappingSink(std::shared_ptr<KeyEventSink> inner,
                          std::function<double()> uptime)
     : inner_(std::move(inner)), uptime_(std::move(uptime)) {}
 
-void TappingSink::post(const KeyStroke& stroke, double holdMs) {
+void TappingSink::prepare(const KeyStroke& stroke) {
+    inner_->prepare(stroke);
+}
+
+void TappingSink::release(const KeyStroke& stroke) {
+    inner_->release(stroke);
+}
+
+void TappingSink::press(const KeyStroke& stroke) {
     const double uptime = uptime_();
-    inner_->post(stroke, holdMs);
+    inner_->press(stroke);
     int count = 0;
     Hook hook;
     {

@@ -18,8 +18,11 @@ public:
     /// `uptime` gives the system uptime in seconds.
     TappingSink(std::shared_ptr<KeyEventSink> inner, std::function<double()> uptime);
 
-    /// A stroke the inner sink refuses is not counted; its error reaches the engine.
-    void post(const KeyStroke& stroke, double holdMs) override;
+    void prepare(const KeyStroke& stroke) override;
+    /// Counts the stroke once its key is down; a stroke the inner sink refuses is not counted,
+    /// and its error reaches the engine.
+    void press(const KeyStroke& stroke) override;
+    void release(const KeyStroke& stroke) override;
 
     /// Set before the engine starts.
     void setHook(Hook hook);

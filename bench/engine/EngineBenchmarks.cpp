@@ -19,7 +19,8 @@ namespace {
 /// never objects, reads answer from the document as it stands.
 class EchoDocument final : public KeyEventSink, public TargetGuard, public DocumentReader {
 public:
-    void post(const KeyStroke& stroke, double) override {
+    void release(const KeyStroke&) override {}
+    void press(const KeyStroke& stroke) override {
         posts.fetch_add(1, std::memory_order_relaxed);
         switch (stroke.kind) {
         case KeyStroke::Kind::text:

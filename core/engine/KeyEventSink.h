@@ -4,15 +4,26 @@
 
 namespace plumeo {
 
-/// Sends key strokes to the target word processor.
+/// Sends key strokes to the target word processor, one key-down and one key-up each.
+///
+/// The engine presses a stroke's key and leaves it held while it checks the next stroke, so
+/// that the hold overlaps the check; it releases the key before anything else, never with two
+/// keys down, and never sooner than the hold time after the press. It calls press and release
+/// only from its worker thread with its lock held, and press only right after the guard agreed.
 class KeyEventSink {
 public:
     virtual ~KeyEventSink() = default;
 
-    /// Posts one stroke, holding the key `holdMs` milliseconds between press and release, and
-    /// returns once it has been posted. Throws when the stroke could not be posted; the engine
-    /// calls it only from its worker thread, with its lock held, right after the guard agreed.
-    virtual void post(const KeyStroke& stroke, double holdMs) = 0;
+    /// Readies `stroke` ahead of its press (for instance checks that events may be posted and
+    /// makes them); posts nothing. Called outside the engine's lock, possibly while the
+    /// previous key is still held. Throws when the stroke cannot be posted. Sinks with nothing
+    /// to ready ignore it; press must work without it.
+    virtual void prepare(const KeyStroke& stroke) { (void)stroke; }
+    /// Posts the key-down of `stroke` and leaves the key held. Throws when it could not be
+    /// posted; then no key is held.
+    virtual void press(const KeyStroke& stroke) = 0;
+    /// Posts the key-up of the stroke pressed last. Throws when it could not be posted.
+    virtual void release(const KeyStroke& stroke) = 0;
 };
 
 } // namespace plumeo

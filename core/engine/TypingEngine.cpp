@@ -121,6 +121,8 @@ void TypingEngine::workerMain(std::shared_ptr<TypingEngine> engine,
             engine->handleStop(StopReason::internalError(errorText(std::current_exception())));
         }
         Lock lock(engine->mutex_);
+        // Every job lets its key up on the way out; this only guards against one that did not.
+        engine->releaseHeldKeyLocked(lock);
         if (!engine->queuedJob_) {
             engine->jobRunning_ = false;
             engine->condition_.notify_all();
@@ -309,6 +311,32 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
     lastStop_ = metrics;
 }
 
+void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
+    // The lock is free while the wait lasts (only the worker touches the held key). A timed
+    // wait wakes up late by the timer's slack and the scheduler's delay, a good part of a 1 ms
+    // hold, so the last stretch is spun through instead, with the lock held.
+    constexpr auto spunStretch = std::chrono::microseconds(100);
+    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt - spunStretch)
+        condition_.wait_until(lock, heldKey_->releasableAt - spunStretch);
+    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt)
+        std::this_thread::yield();
+    if (!heldKey_)
+        return;
+    const KeyStroke stroke = std::move(heldKey_->stroke);
+    heldKey_.reset();
+    try {
+        sink_->release(stroke);
+    } catch (...) {
+        recordStopLocked(StopReason::permissionLost("键盘事件发送失败：" +
+                                                    errorText(std::current_exception())));
+    }
+}
+
+void TypingEngine::releaseHeldKey() {
+    Lock lock(mutex_);
+    releaseHeldKeyLocked(lock);
+}
+
 void TypingEngine::closeActiveStretchLocked(double now) {
     if (!typingActiveSince_)
         return;
@@ -320,6 +348,11 @@ TypingEngine::StopOutcome TypingEngine::waitInterruptibly(double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::duration<double>(std::max(0.0, seconds));
     Lock lock(mutex_);
+    // No key stays down through a pause: one that would outlast the hold lets the key up first,
+    // the hold counting towards it. A wait that ends within the hold leaves it down, for the
+    // next press to release as usual.
+    if (seconds > 0 && heldKey_ && heldKey_->releasableAt < deadline)
+        releaseHeldKeyLocked(lock);
     // Every wait of the worker is this one, so a broadcast from requestStop ends it at once.
     for (;;) {
         if (stopRequest_)
@@ -333,6 +366,8 @@ void TypingEngine::handleStop(const StopReason& reason) {
     bool measure = true;
     {
         Lock lock(mutex_);
+        // The key goes up before anyone is told that the engine stopped.
+        releaseHeldKeyLocked(lock);
         // Outside the working phases a recorded request belongs to an earlier stop that has
         // been handled; this one must not be mistaken for it.
         if (!isWorkingPhase(phase_))
@@ -570,9 +605,21 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         expectation.documentLength = {lo + afterLength, hi + afterLength};
         guardian = guardian_;
     }
+    // The previous key, if any, is still down: the check and the readying of this stroke
+    // use its hold time instead of adding to it.
     const std::optional<StopReason> objection = guardian->quickCheck(expectation);
+    std::exception_ptr prepareFailure;
+    if (!objection) {
+        try {
+            sink_->prepare(stroke);
+        } catch (...) {
+            prepareFailure = std::current_exception();
+        }
+    }
 
     Lock lock(mutex_);
+    // Whatever comes next, a press or a stop, the held key goes up first.
+    releaseHeldKeyLocked(lock);
     condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
     if (stopRequest_)
         return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
@@ -580,15 +627,21 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         recordStopLocked(*objection);
         return objection;
     }
-    // Posting under the lock: a stop request cannot slip in between the check and the post.
+    // Pressing under the lock: a stop request cannot slip in between the check and the press.
     try {
-        sink_->post(stroke, profile_.keyHoldMs);
+        if (prepareFailure)
+            std::rethrow_exception(prepareFailure);
+        sink_->press(stroke);
     } catch (...) {
         const StopReason reason =
             StopReason::permissionLost("键盘事件发送失败：" + errorText(std::current_exception()));
         recordStopLocked(reason);
         return reason;
     }
+    const double holdMs = profile_.keyHoldMs > 0 ? profile_.keyHoldMs : 0.0;
+    heldKey_ = HeldKey{stroke, std::chrono::steady_clock::now() +
+                                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double, std::milli>(holdMs))};
     lastPostAt_ = clock_->now();
     ++ledger_.strokesSent;
     if (completesUnit) {
@@ -601,6 +654,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
 }
 
 TypingEngine::StopOutcome TypingEngine::checkpoint() {
+    releaseHeldKey();
     int sent = 0;
     int confirmed = 0;
     std::shared_ptr<const DocumentAnchor> anchorPointer;

@@ -14,6 +14,7 @@
 #include "core/verify/DocumentAnchor.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -150,6 +151,10 @@ private:
     StopOutcome waitInterruptibly(double seconds);
     void setActivity(EngineActivity activity);
     void recordStopLocked(const StopReason& reason);
+    /// Lets the held key up, once it has been down for the hold time; the lock is given up
+    /// while it waits. A failed release is recorded as the stop.
+    void releaseHeldKeyLocked(std::unique_lock<std::mutex>& lock);
+    void releaseHeldKey();
     /// The lock for a stop or cancel request, taken ahead of the worker's next post.
     std::unique_lock<std::mutex> lockForStopRequest();
     void closeActiveStretchLocked(double now);
@@ -234,6 +239,13 @@ private:
     std::vector<PlanStep> steps_;
     int stepIndex_ = 0;
     std::optional<PendingTypo> pendingTypo_;
+    // The key pressed last while it is still down: it stays held across the next stroke's
+    // check, and goes up before that stroke's press or before anything else the worker does.
+    struct HeldKey {
+        KeyStroke stroke;
+        std::chrono::steady_clock::time_point releasableAt;
+    };
+    std::optional<HeldKey> heldKey_;
     // UTF-16 units of the unit in progress already posted: a grapheme cluster longer than one
     // key event's payload takes several, and the cursor may stand after any of them.
     int partialUnitLength_ = 0;

@@ -82,6 +82,7 @@ TypingEngine::StopOutcome TypingEngine::verifyBackspace(int beforeUnit) {
 
 TypingEngine::StopOutcome TypingEngine::verifyTypoWindow(TypoCheck check, int cursor, int from,
                                                          int to, const std::u16string& expected) {
+    releaseHeldKey();
     auto readFailure = [check] {
         const std::string prefix =
             check == TypoCheck::afterInsert ? "读回失败：" : "退格后读回失败：";
@@ -542,6 +543,7 @@ bool TypingEngine::acceptDifferences() {
 }
 
 void TypingEngine::runFinalVerification() {
+    releaseHeldKey();
     setActivity(EngineActivity::checking);
     std::shared_ptr<const DocumentAnchor> anchor;
     {

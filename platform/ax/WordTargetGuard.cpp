@@ -306,16 +306,25 @@ std::optional<AXElementRef> WordTargetGuard::bodyInSplitGroup(const AXElementRef
     const bool knownGroup = group && ax_.isSameElement(*group, focused);
     if (!knownGroup && ax_.role(focused) != AXNames::splitGroupRole)
         return std::nullopt;
-    auto children = ax_.copyElementList(focused, AXNames::children);
-    if (!children)
-        return std::nullopt;
-    for (const auto& child : *children) {
-        const std::string role = ax_.role(child);
-        if (role == AXNames::textAreaRole || role == AXNames::scrollAreaRole) {
-            std::lock_guard lock(shared_->mutex);
-            splitGroup_ = focused;
-            return child;
+    // Word replaces the body as the first character lands in an empty document, possibly
+    // between the two questions: a child gone before its role could be read means asking the
+    // group once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto children = ax_.copyElementList(focused, AXNames::children);
+        if (!children)
+            return std::nullopt;
+        bool childGone = false;
+        for (const auto& child : *children) {
+            const std::string role = ax_.role(child);
+            if (role == AXNames::textAreaRole || role == AXNames::scrollAreaRole) {
+                std::lock_guard lock(shared_->mutex);
+                splitGroup_ = focused;
+                return child;
+            }
+            childGone = childGone || role.empty();
         }
+        if (!childGone)
+            break;
     }
     return std::nullopt;
 }

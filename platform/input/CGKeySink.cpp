@@ -66,22 +66,45 @@ std::uint32_t CGKeySink::holdMicroseconds(double holdMs) {
     return static_cast<std::uint32_t>(microseconds);
 }
 
-void CGKeySink::post(const KeyStroke& stroke, double holdMs) {
-    KeyEventSpec downSpec = keyDownSpec(stroke, textVirtualKey_.load());
-    KeyEventSpec upSpec = downSpec;
+CGKeySink::Prepared CGKeySink::makeEvents(const KeyStroke& stroke) {
+    Prepared prepared;
+    prepared.downSpec = keyDownSpec(stroke, textVirtualKey_.load());
+    KeyEventSpec upSpec = prepared.downSpec;
     upSpec.keyDown = false;
 
     // Asked before every stroke, so a permission withdrawn mid-session stops the next one.
     if (!backend_->preflightPostEventAccess())
         throw KeySynthError::noPostPermission();
-    auto down = backend_->createKeyboardEvent(downSpec);
-    auto up = backend_->createKeyboardEvent(upSpec);
-    if (!down || !up)
+    prepared.down = backend_->createKeyboardEvent(prepared.downSpec);
+    prepared.up = backend_->createKeyboardEvent(upSpec);
+    if (!prepared.down || !prepared.up)
         throw KeySynthError::eventCreationFailed();
+    prepared.preparedAt = backend_->systemUptime();
+    return prepared;
+}
 
-    backend_->postKeyboardEvent(*down, destination_);
-    if (const auto hold = holdMicroseconds(holdMs); hold > 0)
-        backend_->sleepMicroseconds(hold);
+void CGKeySink::prepare(const KeyStroke& stroke) {
+    prepared_.reset();
+    prepared_ = makeEvents(stroke);
+}
+
+void CGKeySink::press(const KeyStroke& stroke) {
+    // A preparation serves only the press right after it: one left over from before a stop
+    // would vouch for a permission that may have been withdrawn since.
+    constexpr double freshSeconds = 0.1;
+    std::optional<Prepared> prepared = std::move(prepared_);
+    prepared_.reset();
+    if (!prepared || prepared->downSpec != keyDownSpec(stroke, textVirtualKey_.load()) ||
+        backend_->systemUptime() - prepared->preparedAt > freshSeconds)
+        prepared = makeEvents(stroke);
+    backend_->postKeyboardEvent(*prepared->down, destination_);
+    heldUp_ = std::move(prepared->up);
+}
+
+void CGKeySink::release(const KeyStroke&) {
+    if (!heldUp_)
+        return;
+    const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
     backend_->postKeyboardEvent(*up, destination_);
 
     const double postedAt = backend_->systemUptime();
@@ -91,6 +114,13 @@ void CGKeySink::post(const KeyStroke& stroke, double holdMs) {
         std::lock_guard lock(timestampsMutex_);
         postTimestamps_.push_back(postedAt);
     }
+}
+
+void CGKeySink::post(const KeyStroke& stroke, double holdMs) {
+    press(stroke);
+    if (const auto hold = holdMicroseconds(holdMs); hold > 0)
+        backend_->sleepMicroseconds(hold);
+    release(stroke);
 }
 
 std::vector<double> CGKeySink::postTimestamps() const {

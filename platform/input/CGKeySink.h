@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ private:
 /// The engine's key sink: one key-down and one key-up keyboard event per stroke, tagged as
 /// this program's own input. Text travels as the events' Unicode string, never through the
 /// keyboard layout, so the result does not depend on the active layout or input method.
+///
+/// One thread at a time presses and releases (the engine's worker, or a probe); the counters
+/// may be read from any thread.
 class CGKeySink final : public KeyEventSink {
 public:
     /// Where the events go.
@@ -62,8 +66,16 @@ public:
 
     CGKeySink(std::shared_ptr<PlatformBackend> backend, Route route);
 
-    /// Throws KeySynthError. A failure posts nothing and leaves every counter alone.
-    void post(const KeyStroke& stroke, double holdMs) override;
+    /// Checks the permission to post and makes the stroke's events, for the press that follows
+    /// at once. Throws KeySynthError.
+    void prepare(const KeyStroke& stroke) override;
+    /// Posts the key-down, with the events readied by prepare when they are fresh. Throws
+    /// KeySynthError; a failure posts nothing and leaves every counter alone.
+    void press(const KeyStroke& stroke) override;
+    /// Posts the key-up of the held key and counts the stroke; nothing when no key is held.
+    void release(const KeyStroke& stroke) override;
+    /// Press, hold `holdMs` milliseconds on this thread, release. Throws like press.
+    void post(const KeyStroke& stroke, double holdMs);
 
     /// The key-down event's contents for a stroke; the key-up differs only in `keyDown`.
     static KeyEventSpec keyDownSpec(const KeyStroke& stroke, std::uint16_t textVirtualKey);
@@ -85,6 +97,14 @@ public:
     void setPostTimestamps(std::vector<double> timestamps);
 
 private:
+    struct Prepared {
+        KeyEventSpec downSpec;
+        std::unique_ptr<KeyboardEvent> down;
+        std::unique_ptr<KeyboardEvent> up;
+        double preparedAt = 0;
+    };
+    Prepared makeEvents(const KeyStroke& stroke);
+
     std::shared_ptr<PlatformBackend> backend_;
     const Route route_;
     const KeyEventDestination destination_;
@@ -95,6 +115,9 @@ private:
     std::atomic<bool> recordTimestamps_{false};
     mutable std::mutex timestampsMutex_;
     std::vector<double> postTimestamps_;
+    // Touched only by the pressing thread.
+    std::optional<Prepared> prepared_;
+    std::unique_ptr<KeyboardEvent> heldUp_;
 };
 
 } // namespace plumeo

@@ -221,17 +221,20 @@ std::string SimService::oversizedAnswer() {
 std::string SimService::handleLine(std::string_view line) {
     auto parsed = simproto::parseRequest(line);
     if (auto* bad = std::get_if<simproto::BadRequest>(&parsed)) {
-        return simproto::encodeError(bad->id, bad->code, bad->message);
+        return bad->answer ? simproto::encodeError(bad->id, bad->code, bad->message) : "";
     }
     const auto& request = std::get<simproto::Request>(parsed);
+    std::string answer;
     try {
-        return simproto::encodeResult(request.id, dispatch(request));
+        answer = simproto::encodeResult(request.id, dispatch(request));
     } catch (const InvalidArguments& invalid) {
-        return simproto::encodeError(request.id, "invalid", invalid.message);
+        answer = simproto::encodeError(request.id, "invalid", invalid.message);
     } catch (const std::exception& error) {
         // A model failure is reported, never allowed to take the simulator down.
-        return simproto::encodeError(request.id, "internal", error.what());
+        answer = simproto::encodeError(request.id, "internal", error.what());
     }
+    // The client of a one-way request reads nothing: an answer would pass for its next one's.
+    return request.answer ? answer : "";
 }
 
 void SimService::withWorld(const std::function<void(SimWorld&)>& work) {

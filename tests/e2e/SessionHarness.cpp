@@ -40,14 +40,14 @@ WatchedSink::WatchedSink(std::shared_ptr<PlatformBackend> backend, std::int32_t 
     : backend_(backend), wordPid_(wordPid),
       sink_(std::move(backend), CGKeySink::Route::pid(wordPid)) {}
 
-void WatchedSink::post(const KeyStroke& stroke, double holdMs) {
+void WatchedSink::press(const KeyStroke& stroke) {
     // A stroke aimed at a process that has ended is exactly what must never happen.
     if (!backend_->processExists(wordPid_))
         ++postsAfterWordQuit_;
     if (stroke.kind == KeyStroke::Kind::backspace)
         ++backspaces_;
     ++posts_;
-    sink_.post(stroke, holdMs);
+    sink_.press(stroke);
 }
 
 void HookedGuard::beforeCheck(int checkNumber, std::function<void()> action) {

@@ -28,13 +28,15 @@ void PrintTo(const SessionPhase& phase, std::ostream* out);
 
 namespace plumeo::e2e {
 
-/// The real key sink, watched: counts strokes and backspaces, runs a hook before each post and
-/// reports a post made after Word's process has gone.
+/// The real key sink, watched: counts strokes and backspaces and reports a stroke pressed after
+/// Word's process has gone (letting up a key pressed before is no new stroke).
 class WatchedSink final : public KeyEventSink {
 public:
     WatchedSink(std::shared_ptr<PlatformBackend> backend, std::int32_t wordPid);
 
-    void post(const KeyStroke& stroke, double holdMs) override;
+    void prepare(const KeyStroke& stroke) override { sink_.prepare(stroke); }
+    void press(const KeyStroke& stroke) override;
+    void release(const KeyStroke& stroke) override { sink_.release(stroke); }
 
     int posts() const { return posts_.load(); }
     int backspaces() const { return backspaces_.load(); }

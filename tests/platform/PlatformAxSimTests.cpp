@@ -11,6 +11,7 @@
 #include "tests/platform/StopReasonPrinting.h"
 #include "tests/support/SimulatorFixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -87,6 +88,27 @@ TEST_F(PlatformAxSimTest, TypesAndReadsBackEveryCharacterWhileWordIsInFront) {
     const auto stats = guard->statistics();
     EXPECT_EQ(stats.checkCount, static_cast<int>(strokes.size()));
     EXPECT_GE(stats.checkMaxSeconds, stats.checkMeanSeconds());
+}
+
+// Keys go out without waiting for an answer, yet arrive in order while other calls keep the
+// backend's other connections busy.
+TEST_F(PlatformAxSimTest, KeysPostedWithoutWaitingArriveInTheirOrder) {
+    CGKeySink sink(backend, CGKeySink::Route::pid(wordPid));
+    std::atomic<bool> typing{true};
+    std::thread busy([&] {
+        while (typing)
+            backend->frontmostApplication();
+    });
+    std::u16string typed;
+    for (int i = 0; i < 300; ++i) {
+        const KeyStroke stroke = KeyStroke::typeText(std::u16string(1, u'a' + i % 26));
+        sink.press(stroke);
+        sink.release(stroke);
+        typed += stroke.text;
+    }
+    typing = false;
+    busy.join();
+    EXPECT_EQ(awaitDocument(typed + u"\r"), typed + u"\r");
 }
 
 TEST_F(PlatformAxSimTest, GuardNoticesASheetTheUsersClickAndWordQuitting) {

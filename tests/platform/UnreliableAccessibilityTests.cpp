@@ -5,7 +5,9 @@
 #include "tests/platform/FakeWordScene.h"
 #include "tests/platform/StopReasonPrinting.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace plumeo {
 namespace {
@@ -54,6 +56,37 @@ TEST_F(UnreliableAccessibilityTest, TheBodyInsideAFocusedSplitGroupIsTheBody) {
     scene.setSelection(scene.body, 9, 0);
     EXPECT_EQ(guard->quickCheck(expectation()),
               StopReason::selectionChanged("光标位于 9，预期在 5…7"));
+}
+
+// Runs `afterChildren` once, right after the next AXChildren answer.
+struct ChangingChildrenBackend : testing::FakeBackend {
+    AXResult axAttribute(const AXElementRef& element, std::string_view attribute) override {
+        AXResult result = FakeBackend::axAttribute(element, attribute);
+        if (attribute == "AXChildren" && afterChildren)
+            std::exchange(afterChildren, nullptr)();
+        return result;
+    }
+    std::function<void()> afterChildren;
+};
+
+// The first character replaces an empty body; with the last key still landing while the next
+// one is checked, that may fall between two of the guard's questions.
+TEST(BodyReplacedDuringACheck, TheFirstCharacterLandingMidCheckIsNoFocusChange) {
+    auto backend = std::make_shared<ChangingChildrenBackend>();
+    FakeWordScene scene(backend, 0, 0);
+    const auto emptyBody = scene.makeScrollArea(scene.window);
+    const auto group = scene.makeElement(u"AXSplitGroup", scene.window);
+    scene.setChildren(group, {emptyBody});
+    scene.focus(group);
+    auto guard = WordTargetGuard::make(backend, FakeWordScene::wordPid);
+    guard->beginSending();
+    backend->advanceUptime(1.0);
+    ASSERT_EQ(guard->quickCheck({{0, 0}, {1, 1}}), std::nullopt);
+    backend->afterChildren = [&] {
+        scene.setChildren(group, {scene.makeTextArea(scene.window, 1, 1)});
+        backend->destroyElement(emptyBody);
+    };
+    EXPECT_EQ(guard->quickCheck({{0, 1}, {1, 2}}), std::nullopt);
 }
 
 TEST_F(UnreliableAccessibilityTest, APageCountsFromWhereItStartsInTheDocument) {

@@ -122,7 +122,10 @@ public:
     int liveViolations() const;
 
     // KeyEventSink
-    void post(const KeyStroke& stroke, double holdMs) override;
+    void prepare(const KeyStroke& stroke) override { sink_->prepare(stroke); }
+    /// A press is the post the trials watch: the stroke's key going down.
+    void press(const KeyStroke& stroke) override;
+    void release(const KeyStroke& stroke) override { sink_->release(stroke); }
     // TargetGuard
     void beginSending() override;
     std::optional<StopReason> quickCheck(const TargetExpectation& expectation) override;

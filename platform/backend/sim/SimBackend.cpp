@@ -365,7 +365,17 @@ void SimBackend::postKeyboardEvent(const KeyboardEvent& event,
     if (destination.kind == KeyEventDestination::Kind::process) {
         args["pid"] = destination.pid;
     }
-    call("keys.post", args);
+    // CGEventPostToPid and CGEventPost return without waiting for anyone, and so does this.
+    std::lock_guard lock(postMutex_);
+    try {
+        if (!postConnection_) {
+            postConnection_ = std::make_unique<simproto::SimConnection>(socketPath_);
+        }
+        postConnection_->send("keys.post", args);
+    } catch (const simproto::SimError&) {
+        // Posting reports nothing; a broken connection is made anew for the next event.
+        postConnection_.reset();
+    }
 }
 
 double SimBackend::secondsSinceLastEventType(EventSourceState, std::uint32_t eventType) {

@@ -60,10 +60,11 @@ TEST(SelfTestReport, MisplacedTextIsWhatTheExpectedDocumentDoesNotAccountFor) {
 
 class ScriptedSink : public KeyEventSink {
 public:
-    void post(const KeyStroke&, double) override {
+    void press(const KeyStroke&) override {
         if (refuse)
             throw std::runtime_error("refused");
     }
+    void release(const KeyStroke&) override {}
     bool refuse = false;
 };
 
@@ -75,13 +76,15 @@ TEST(TappingSinkTest, CountsOnlyDeliveredStrokesAndCallsTheHookWithTheNewCount) 
     sink.setHook([&](const KeyStroke&, int strokes) { seen.push_back(strokes); });
 
     const KeyStroke stroke{};
-    sink.post(stroke, 1);
+    sink.press(stroke);
+    sink.release(stroke);
     inner->refuse = true;
     now = 11;
-    EXPECT_THROW(sink.post(stroke, 1), std::runtime_error);
+    EXPECT_THROW(sink.press(stroke), std::runtime_error);
     inner->refuse = false;
     now = 12;
-    sink.post(stroke, 1);
+    sink.press(stroke);
+    sink.release(stroke);
 
     EXPECT_EQ(sink.strokes(), 2);
     EXPECT_EQ(seen, (std::vector<int>{1, 2}));

@@ -12,7 +12,7 @@ FakeWordProcessor::FakeWordProcessor(std::u16string content, int cursor, std::st
       selectionEnd_(selectionStart_), documentID_(documentID),
       targetDocumentID_(std::move(documentID)) {}
 
-void FakeWordProcessor::post(const KeyStroke& stroke, double holdMs) {
+void FakeWordProcessor::press(const KeyStroke& stroke) {
     int index = 0;
     std::shared_ptr<std::function<void(int)>> hook;
     {
@@ -34,7 +34,8 @@ void FakeWordProcessor::post(const KeyStroke& stroke, double holdMs) {
             failingPost_.reset();
             throw std::runtime_error("事件源不可用");
         }
-        transcript_.push_back({stroke, holdMs});
+        transcript_.push_back({stroke});
+        keyEvents_.push_back({stroke, true, Clock::now()});
         const bool misplaced = misplacedStroke_ == index;
         if (latency_.count() == 0 && absorbing_ && pending_.empty()) {
             applyLocked(stroke, misplaced);
@@ -44,6 +45,16 @@ void FakeWordProcessor::post(const KeyStroke& stroke, double holdMs) {
     }
     if (report)
         report("a stroke was posted after the stop had been recorded");
+}
+
+void FakeWordProcessor::release(const KeyStroke& stroke) {
+    std::lock_guard lock(mutex_);
+    keyEvents_.push_back({stroke, false, Clock::now()});
+}
+
+std::vector<FakeWordProcessor::KeyEvent> FakeWordProcessor::keyEvents() {
+    std::lock_guard lock(mutex_);
+    return keyEvents_;
 }
 
 void FakeWordProcessor::beginSending() {

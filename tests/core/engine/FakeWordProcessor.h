@@ -25,7 +25,12 @@ class FakeWordProcessor final : public KeyEventSink, public TargetGuard, public 
 public:
     struct PostedStroke {
         KeyStroke stroke;
-        double holdMs = 0;
+    };
+    /// One key going down (a press) or up (a release), with the real time it happened.
+    struct KeyEvent {
+        KeyStroke stroke;
+        bool down = true;
+        std::chrono::steady_clock::time_point at;
     };
 
     /// A document holding `content` with the insertion point at `cursor`.
@@ -33,7 +38,8 @@ public:
                                std::string documentID = "doc-1");
 
     // KeyEventSink
-    void post(const KeyStroke& stroke, double holdMs) override;
+    void press(const KeyStroke& stroke) override;
+    void release(const KeyStroke& stroke) override;
     // TargetGuard
     void beginSending() override;
     std::optional<StopReason> quickCheck(const TargetExpectation& expectation) override;
@@ -84,13 +90,14 @@ public:
     void misplaceStroke(int index);
 
     // --- Hooks, called without the fake's lock held.
-    /// Called inside post, before the stroke is accepted, with its 0-based index.
+    /// Called inside press, before the stroke is accepted, with its 0-based index.
     void setPostHook(std::function<void(int index)> hook);
     /// Called at the start of every state() call.
     void setStateHook(std::function<void()> hook);
 
     // --- Trap for strokes that must never come.
-    /// From now on every post is a violation: call it once a stop has been recorded.
+    /// From now on every press is a violation (a release is not): call it once a stop has been
+    /// recorded.
     void trapPosts();
     /// Posting is allowed again, for a session that resumes after the stop.
     void releaseTrap();
@@ -100,6 +107,8 @@ public:
 
     // --- Transcript.
     std::vector<PostedStroke> transcript();
+    /// Every press and release in order.
+    std::vector<KeyEvent> keyEvents();
     std::vector<TargetExpectation> expectations();
     int backspacesPosted();
     int beginSendingCalls();
@@ -148,6 +157,7 @@ private:
     int violations_ = 0;
 
     std::vector<PostedStroke> transcript_;
+    std::vector<KeyEvent> keyEvents_;
     std::vector<TargetExpectation> expectations_;
     int checks_ = 0;
     int beginSendingCalls_ = 0;
