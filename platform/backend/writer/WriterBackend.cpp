@@ -145,8 +145,15 @@ void WriterBackend::postKeyboardEvent(const KeyboardEvent& event,
             typer_.typeText(codePoints(spec.unicode));
         return;
     }
-    if (const auto keysym = keysymForVirtualKey(spec.virtualKey))
-        typer_.sendKey(*keysym, spec.keyDown, modifiersForEventFlags(spec.flags));
+    // X repeats a key held past its delay, and the engine keeps a key down while it checks the
+    // next one, which takes long when the office is busy: the key goes down and up with the
+    // key-down, as text does, so a slow check never types a second Return.
+    const auto keysym = keysymForVirtualKey(spec.virtualKey);
+    if (!keysym || !spec.keyDown)
+        return;
+    const auto modifiers = modifiersForEventFlags(spec.flags);
+    typer_.sendKey(*keysym, true, modifiers);
+    typer_.sendKey(*keysym, false, modifiers);
 }
 
 double WriterBackend::secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) {

@@ -81,6 +81,27 @@ TEST_F(XDesktopTest, KeyEventsReachOnlyTheAddressedProcessAndAreNotTheUsers) {
     EXPECT_LT(backend.secondsSinceLastEventType(EventSourceState::privateState, 10), 5.0);
 }
 
+// The engine keeps a key down while it checks the next one, which can take long when the office
+// is busy; X would repeat a key held past its delay. No key may stay down at the server.
+TEST_F(XDesktopTest, AKeyDownLeavesNoKeyHeldAtTheServer) {
+    XTestWindow window(session_->display(), 0ms);
+    ASSERT_TRUE(focus(window.id()));
+    WriterBackend backend(session_->display(), nullptr);
+    KeyEventSpec spec;
+    spec.virtualKey = 0x24; // Return
+    spec.keyDown = true;
+    backend.postKeyboardEvent(*backend.createKeyboardEvent(spec), KeyEventDestination::process(getpid()));
+    std::this_thread::sleep_for(200ms);
+
+    Display* display = XOpenDisplay(session_->display().c_str());
+    ASSERT_NE(display, nullptr);
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    const KeyCode returnKey = XKeysymToKeycode(display, XK_Return);
+    XCloseDisplay(display);
+    EXPECT_FALSE(keys[returnKey / 8] & (1 << (returnKey % 8))) << "Return is still held down";
+}
+
 // A modal dialog of the document window is seen as Word's dialogs are, and activation is
 // confirmed by reading the focus back.
 TEST_F(XDesktopTest, DialogsAndActivationAsTheGuardReadsThem) {
