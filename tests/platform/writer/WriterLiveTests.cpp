@@ -1,6 +1,7 @@
 #include "platform/backend/writer/WriterDocuments.h"
 #include "platform/backend/writer/WriterOffice.h"
 #include "platform/backend/writer/WriterScripting.h"
+#include "platform/backend/writer/XDisplaySession.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -9,9 +10,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -21,44 +20,6 @@ namespace {
 using D = ScriptDescriptor;
 constexpr std::uint32_t mainStory = 0x02300001;
 constexpr std::uint32_t noProtection = 0x0279FFFF;
-
-/// A private X server for the office's windows, on the first free display of :71–:79.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        for (int number = 71; number <= 79 && pid_ == 0; ++number) {
-            if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) {
-                continue;
-            }
-            display_ = ":" + std::to_string(number);
-            std::string program = "Xvfb";
-            std::string screen = "1280x800x24";
-            std::vector<char*> argv = {
-                program.data(),         display_.data(), const_cast<char*>("-screen"),
-                const_cast<char*>("0"), screen.data(),   nullptr};
-            if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0) {
-                pid_ = 0;
-                return;
-            }
-            const auto socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            for (int wait = 0; wait < 100 && !std::filesystem::exists(socket); ++wait) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-    }
-    ~PrivateXServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool running() const { return pid_ > 0; }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string display_;
-};
 
 std::string librarySource(const char* path) {
     std::ifstream file(path);
@@ -83,7 +44,16 @@ protected:
         if (!WriterOffice::findSoffice()) {
             return;
         }
-        xServer_ = new PrivateXServer();
+        // A display of its own, numbered by the server itself: suites started side by side
+        // must not pick the same free number.
+        XDisplaySession::Options displayOptions;
+        displayOptions.forceVirtual = true;
+        try {
+            xServer_ = new XDisplaySession(displayOptions);
+        } catch (const std::exception& error) {
+            startError_ = error.what();
+            return;
+        }
         WriterOfficeOptions options;
         options.display = xServer_->display();
         options.profileDirectory = std::filesystem::temp_directory_path() /
@@ -110,9 +80,6 @@ protected:
         if (!WriterOffice::findSoffice()) {
             GTEST_SKIP() << "LibreOffice (soffice) is not installed: run scripts/install-deps.sh";
         }
-        if (!xServer_->running()) {
-            GTEST_SKIP() << "Xvfb could not be started on any of :71 to :79";
-        }
         ASSERT_TRUE(startError_.empty()) << startError_;
     }
 
@@ -133,7 +100,7 @@ protected:
         return result.descriptor ? result.descriptor->int32Value().value_or(-99) : -99;
     }
 
-    static inline PrivateXServer* xServer_ = nullptr;
+    static inline XDisplaySession* xServer_ = nullptr;
     static inline std::shared_ptr<WriterOffice> office_;
     static inline std::shared_ptr<WriterDocuments> documents_;
     static inline std::string startError_;
