@@ -365,13 +365,18 @@ void SimBackend::postKeyboardEvent(const KeyboardEvent& event,
     if (destination.kind == KeyEventDestination::Kind::process) {
         args["pid"] = destination.pid;
     }
-    // CGEventPostToPid and CGEventPost return without waiting for anyone, and so does this.
+    // CGEventPostToPid returns once the event sits in the target's queue, so a click the user
+    // makes afterwards reaches Word after it. A one-way post does not keep that order: under
+    // load an injected click overtook a whole stretch of keys that had not been read yet. The
+    // post therefore waits for the simulator to take the event in, over one ordered
+    // connection of its own.
     std::lock_guard lock(postMutex_);
+    ++requests_;
     try {
         if (!postConnection_) {
             postConnection_ = std::make_unique<simproto::SimConnection>(socketPath_);
         }
-        postConnection_->send("keys.post", args);
+        postConnection_->call("keys.post", args);
     } catch (const simproto::SimError&) {
         // Posting reports nothing; a broken connection is made anew for the next event.
         postConnection_.reset();
