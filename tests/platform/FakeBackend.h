@@ -39,13 +39,6 @@ public:
 using FakeScriptHandler =
     std::function<ScriptResult(FakeCompiledScript&, const std::vector<ScriptParameter>&)>;
 
-/// One recorded handler execution.
-struct FakeScriptCall {
-    std::string handlerName;
-    std::vector<ScriptParameter> parameters;
-    std::thread::id thread;
-};
-
 /// One recorded key event post.
 struct FakePostedEvent {
     KeyEventSpec spec;
@@ -114,10 +107,6 @@ public:
         std::lock_guard lock(mutex_);
         parameterized_[identityLocked(element.id)][name] = std::move(answer);
     }
-    void setElementPid(const AXElementRef& element, std::int32_t pid) {
-        std::lock_guard lock(mutex_);
-        elementPids_[identityLocked(element.id)] = pid;
-    }
     /// The element axApplicationElement(pid) returns; created on first use.
     AXElementRef applicationElement(std::int32_t pid) { return axApplicationElement(pid); }
     AXElementRef systemWideElement() { return axSystemWideElement(); }
@@ -167,10 +156,6 @@ public:
         std::lock_guard lock(mutex_);
         return sources_;
     }
-    std::vector<FakeScriptCall> scriptCalls() {
-        std::lock_guard lock(mutex_);
-        return scriptCalls_;
-    }
 
     void addRunningApp(RunningApp app) {
         std::lock_guard lock(mutex_);
@@ -187,17 +172,8 @@ public:
         std::lock_guard lock(mutex_);
         frontmost_ = pid;
     }
-    std::vector<std::int32_t> activatedPids() {
-        std::lock_guard lock(mutex_);
-        return activated_;
-    }
-    std::vector<std::string> openedURLs() {
-        std::lock_guard lock(mutex_);
-        return urls_;
-    }
     /// Delivers NSWorkspaceDidTerminateApplicationNotification to every terminate observer.
     void notifyTerminated(std::int32_t pid) { notify(terminateObservers_, pid); }
-    void notifyActivated(std::int32_t pid) { notify(activateObservers_, pid); }
     std::size_t observerCount() {
         std::lock_guard lock(mutex_);
         return terminateObservers_.size() + activateObservers_.size();
@@ -207,10 +183,6 @@ public:
     void setAutomationStatus(std::optional<std::int32_t> status) {
         std::lock_guard lock(mutex_);
         automationStatus_ = status;
-    }
-    std::vector<ConsentPrompt> automationQueries() {
-        std::lock_guard lock(mutex_);
-        return automationQueries_;
     }
 
     void failHotKeyHandlerInstall(bool fail) { failHandlerInstall_ = fail; }
@@ -288,21 +260,8 @@ public:
         std::lock_guard lock(mutex_);
         currentSource_ = std::move(id);
     }
-    std::optional<std::string> currentInputSourceID() {
-        std::lock_guard lock(mutex_);
-        return currentSource_;
-    }
-    void failInputSourceList(bool fail) { failSourceList_ = fail; }
     void failInputSourceSelection(std::int32_t status) { selectStatus_ = status; }
-    std::vector<InputSourceFilter> inputSourceQueries() {
-        std::lock_guard lock(mutex_);
-        return sourceQueries_;
-    }
 
-    void setUptime(double seconds) {
-        std::lock_guard lock(mutex_);
-        uptime_ = seconds;
-    }
     void advanceUptime(double seconds) {
         std::lock_guard lock(mutex_);
         uptime_ += seconds;
@@ -312,7 +271,6 @@ public:
         std::lock_guard lock(mutex_);
         return sleeps_;
     }
-    int mainThreadHops() const { return mainThreadHops_; }
 
     /// How often an interface method (by name, e.g. "axAttribute") was called.
     int callCount(const std::string& method) {
@@ -523,8 +481,6 @@ public:
         {
             std::lock_guard lock(mutex_);
             record("executeHandler");
-            scriptCalls_.push_back(
-                {std::string(handlerName), parameters, std::this_thread::get_id()});
             auto found = handlers_.find(std::string(handlerName));
             if (found != handlers_.end()) {
                 handler = found->second;
@@ -567,20 +523,17 @@ public:
         if (!appLocked(pid)) {
             return false;
         }
-        activated_.push_back(pid);
         frontmost_ = pid;
         return true;
     }
-    bool openApplication(std::string_view bundleIdentifier) override {
+    bool openApplication(std::string_view) override {
         std::lock_guard lock(mutex_);
         record("openApplication");
-        urls_.push_back("app:" + std::string(bundleIdentifier));
         return true;
     }
-    bool openURL(std::string_view url) override {
+    bool openURL(std::string_view) override {
         std::lock_guard lock(mutex_);
         record("openURL");
-        urls_.emplace_back(url);
         return true;
     }
     bool processExists(std::int32_t pid) override {
@@ -612,10 +565,9 @@ public:
     }
 
     std::optional<std::int32_t> determinePermissionToAutomate(std::string_view,
-                                                              ConsentPrompt prompt) override {
+                                                              ConsentPrompt) override {
         std::lock_guard lock(mutex_);
         record("determinePermissionToAutomate");
-        automationQueries_.push_back(prompt);
         return automationStatus_;
     }
 
@@ -668,10 +620,6 @@ public:
     inputSourceList(const InputSourceFilter& filter) override {
         std::lock_guard lock(mutex_);
         record("inputSourceList");
-        sourceQueries_.push_back(filter);
-        if (failSourceList_) {
-            return std::nullopt;
-        }
         std::vector<InputSourceInfo> list;
         for (const auto& source : inputSources_) {
             if ((filter.id && source.info.id != filter.id) ||
@@ -707,7 +655,6 @@ public:
     /// The thread that made the fake stands for the main thread.
     bool isMainThread() override { return std::this_thread::get_id() == mainThread_; }
     bool runOnMainThread(const std::function<void()>& work, double) override {
-        ++mainThreadHops_;
         work();
         return true;
     }
@@ -822,18 +769,14 @@ private:
     std::optional<std::int32_t> compileNumber_;
     std::atomic<int> compiles_{0};
     std::vector<std::string> sources_;
-    std::vector<FakeScriptCall> scriptCalls_;
 
     std::vector<RunningApp> apps_;
     std::set<std::int32_t> alivePids_;
     std::optional<std::int32_t> frontmost_;
-    std::vector<std::int32_t> activated_;
-    std::vector<std::string> urls_;
     std::map<ObserverToken, std::function<void(std::int32_t)>> terminateObservers_;
     std::map<ObserverToken, std::function<void(std::int32_t)>> activateObservers_;
 
     std::optional<std::int32_t> automationStatus_ = 0;
-    std::vector<ConsentPrompt> automationQueries_;
 
     std::atomic<bool> failHandlerInstall_{false};
     std::set<std::uint32_t> takenKeyCodes_;
@@ -842,13 +785,10 @@ private:
 
     std::vector<FakeInputSource> inputSources_;
     std::optional<std::string> currentSource_;
-    std::atomic<bool> failSourceList_{false};
     std::atomic<std::int32_t> selectStatus_{0};
-    std::vector<InputSourceFilter> sourceQueries_;
 
     double uptime_ = 1000.0;
     std::vector<std::uint32_t> sleeps_;
-    std::atomic<int> mainThreadHops_{0};
     const std::thread::id mainThread_ = std::this_thread::get_id();
     std::condition_variable loopChanged_;
     bool stopLoop_ = false;
