@@ -98,12 +98,6 @@ TEST_F(PlatformScriptSimTest, BridgeFailuresBecomeReadErrors) {
     EXPECT_EQ(missing.kind(), ReadError::Kind::failed);
     EXPECT_EQ(missing.code(), -1728);
 
-    control().setAutomation(-1743);
-    EXPECT_EQ(readErrorOf([&] { bridge.state(); }), ReadError::notAuthorized());
-    control().setAutomation(-1744);
-    EXPECT_EQ(readErrorOf([&] { bridge.state(); }), ReadError::notAuthorized());
-    control().setAutomation(0);
-
     // A modal dialog keeps Word from answering until the handler's own limit cuts it off.
     control().setScriptTimeScale(0.05);
     control().openDialog("Microsoft Word", std::nullopt);
@@ -119,33 +113,6 @@ TEST_F(PlatformScriptSimTest, BridgeFailuresBecomeReadErrors) {
     EXPECT_EQ(readErrorOf([&] { mover.moveInsertionPoint(documentName, 0); }),
               ReadError::wordNotRunning());
     EXPECT_FALSE(control().wordPid()) << "a read after Word quit started it again";
-}
-
-class NoDocumentSimTest : public SimulatorFixture {
-protected:
-    testing::SimulatorProcess::Options simulatorOptions() const override {
-        auto options = SimulatorFixture::simulatorOptions();
-        options.documents = 0;
-        return options;
-    }
-};
-
-TEST_F(NoDocumentSimTest, BridgeReportsNoDocument) {
-    WordBridge bridge(std::make_shared<SimBackend>(simulator().socketPath()));
-    EXPECT_EQ(readErrorOf([&] { bridge.state(); }), ReadError::noDocument());
-}
-
-TEST_F(PlatformScriptSimTest, CursorMoverMovesOnlyInTheActiveDocument) {
-    control().setDocumentText(documentName, u"0123456789", 0);
-    WordCursorMover mover(backend);
-    WordBridge bridge(backend);
-
-    EXPECT_EQ(mover.moveInsertionPoint(documentName, 7), 7);
-    EXPECT_EQ(bridge.state().selectionStart, 7);
-    EXPECT_EQ(bridge.state().selectionEnd, 7);
-
-    EXPECT_EQ(mover.moveInsertionPoint("别的文档", 2), -1);
-    EXPECT_EQ(bridge.state().selectionStart, 7) << "nothing moved";
 }
 
 // Two open documents with the same file name in different folders: reads and cursor moves
@@ -223,12 +190,6 @@ TEST_F(PlatformScriptSimTest, HotKeysPressedOnTheKeyboardReachTheHandler) {
     EXPECT_EQ(actions, (std::vector<HotKeyCenter::Action>{HotKeyCenter::Action::togglePause,
                                                           HotKeyCenter::Action::togglePause,
                                                           HotKeyCenter::Action::emergencyStop}));
-}
-
-TEST_F(PlatformScriptSimTest, HotKeyTakenByAnotherApplicationFailsRegistration) {
-    control().reserveHotKey(47, 0x1900);
-    HotKeyCenter center(backend, [](HotKeyCenter::Action) {});
-    EXPECT_FALSE(center.registerHotKeys());
 }
 
 } // namespace
