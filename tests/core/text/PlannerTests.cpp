@@ -312,15 +312,5 @@ TEST(PlannerTest, DurationsFromKeptDrawsEqualTheBuiltPlansExactly) {
     }
 }
 
-TEST(PlannerTest, FindsKeyboardNeighboursOnUnstaggeredRows) {
-    EXPECT_EQ(Planner::keyboardNeighbours(u'a'), u"sqz");
-    EXPECT_EQ(Planner::keyboardNeighbours(u'p'), u"o");
-    EXPECT_EQ(Planner::keyboardNeighbours(u'm'), u"nj");
-    EXPECT_EQ(Planner::keyboardNeighbours(u'G'), u"FHTB");
-    EXPECT_EQ(Planner::keyboardNeighbours(u'l'), u"ko"); // nothing right of or below l
-    EXPECT_EQ(Planner::keyboardNeighbours(u'1'), u"");
-    EXPECT_EQ(Planner::keyboardNeighbours(u'的'), u"");
-}
-
 } // namespace
 } // namespace plumeo
