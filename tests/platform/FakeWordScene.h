@@ -5,12 +5,19 @@
 // application, and the running applications. Tests change one thing at a time through it.
 
 #include "core/text/Utf16.h"
+#include "platform/ax/WordTargetGuard.h"
 #include "tests/platform/FakeBackend.h"
 
 #include <memory>
 #include <string>
 
 namespace plumeo::testing {
+
+/// Cursor lower...upper in a story six units longer: the scene's body (10 characters, cursor 5)
+/// fits the default.
+inline TargetExpectation expectation(int lower = 5, int upper = 7) {
+    return {{lower, upper}, {lower + 6, upper + 6}};
+}
 
 struct FakeWordScene {
     static constexpr std::int32_t wordPid = 4242;
@@ -93,6 +100,15 @@ struct FakeWordScene {
                     return std::nullopt;
                 return text.substr(range->location, range->length);
             });
+    }
+    /// A guard bound to this Word, sending, and well past its activity grace.
+    std::unique_ptr<WordTargetGuard> sendingGuard() {
+        auto guard = WordTargetGuard::make(fake, wordPid);
+        EXPECT_NE(guard, nullptr);
+        if (guard)
+            guard->beginSending();
+        fake->advanceUptime(1.0);
+        return guard;
     }
     /// The user's last input of one Quartz event type happened `seconds` ago.
     void setInputAgo(std::uint32_t eventType, double seconds) {

@@ -12,23 +12,12 @@
 namespace plumeo {
 namespace {
 
+using testing::expectation;
 using testing::FakeWordScene;
-
-// Cursor 5...7 in a story of 11...13 units: the scene's body (10 characters, cursor 5).
-TargetExpectation expectation(int lower = 5, int upper = 7) {
-    return {{lower, upper}, {lower + 6, upper + 6}};
-}
 
 class UnreliableAccessibilityTest : public ::testing::Test {
 protected:
-    std::unique_ptr<WordTargetGuard> makeGuard() {
-        auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
-        EXPECT_NE(guard, nullptr);
-        if (guard)
-            guard->beginSending();
-        scene.fake->advanceUptime(1.0);
-        return guard;
-    }
+    std::unique_ptr<WordTargetGuard> makeGuard() { return scene.sendingGuard(); }
 
     FakeWordScene scene;
 };
@@ -78,9 +67,7 @@ TEST(BodyReplacedDuringACheck, TheFirstCharacterLandingMidCheckIsNoFocusChange) 
     const auto group = scene.makeElement(u"AXSplitGroup", scene.window);
     scene.setChildren(group, {emptyBody});
     scene.focus(group);
-    auto guard = WordTargetGuard::make(backend, FakeWordScene::wordPid);
-    guard->beginSending();
-    backend->advanceUptime(1.0);
+    auto guard = scene.sendingGuard();
     ASSERT_EQ(guard->quickCheck({{0, 0}, {1, 1}}), std::nullopt);
     backend->afterChildren = [&] {
         scene.setChildren(group, {scene.makeTextArea(scene.window, 1, 1)});

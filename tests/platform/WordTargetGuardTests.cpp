@@ -10,27 +10,16 @@
 namespace plumeo {
 namespace {
 
+using testing::expectation;
 using testing::FakeBackend;
 using testing::FakeWordScene;
 
 constexpr std::uint32_t keyDown = 10;
 constexpr std::uint32_t leftMouseDown = 1;
 
-// Cursor 5...7, story 11...13: the scene's body (10 characters, cursor 5) fits it.
-TargetExpectation expectation(int lower = 5, int upper = 7) {
-    return {{lower, upper}, {lower + 6, upper + 6}};
-}
-
 class WordTargetGuardTest : public ::testing::Test {
 protected:
-    std::unique_ptr<WordTargetGuard> makeGuard() {
-        auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
-        EXPECT_NE(guard, nullptr);
-        if (guard)
-            guard->beginSending();
-        scene.fake->advanceUptime(1.0); // well past the activity grace
-        return guard;
-    }
+    std::unique_ptr<WordTargetGuard> makeGuard() { return scene.sendingGuard(); }
 
     FakeWordScene scene;
 };
@@ -109,10 +98,8 @@ TEST_F(WordTargetGuardTest, NamesEachFailure) {
     };
     for (const auto& c : cases) {
         FakeWordScene fresh;
-        auto guard = WordTargetGuard::make(fresh.fake, FakeWordScene::wordPid);
+        auto guard = fresh.sendingGuard();
         ASSERT_NE(guard, nullptr) << c.what;
-        guard->beginSending();
-        fresh.fake->advanceUptime(1.0);
         c.breakIt(fresh);
         EXPECT_EQ(guard->quickCheck(expectation()), c.expected) << c.what;
     }
@@ -238,10 +225,8 @@ TEST(WordTargetGuardTermination, WordQuittingDuringTheCheckStopsTheKey) {
     };
     auto backend = std::make_shared<QuittingWord>();
     FakeWordScene scene(backend);
-    auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
+    auto guard = scene.sendingGuard();
     ASSERT_NE(guard, nullptr);
-    guard->beginSending();
-    scene.fake->advanceUptime(1.0);
     EXPECT_EQ(guard->quickCheck(expectation()), std::nullopt);
     backend->quitDuringCheck = true;
     EXPECT_EQ(guard->quickCheck(expectation()), StopReason::wordTerminated());
@@ -382,10 +367,8 @@ public:
 TEST(WordTargetGuardStatistics, CountSumAndMaximumOfCheckDurations) {
     auto slow = std::make_shared<SlowFakeBackend>();
     FakeWordScene scene(slow);
-    auto guard = WordTargetGuard::make(slow, FakeWordScene::wordPid);
+    auto guard = scene.sendingGuard();
     ASSERT_NE(guard, nullptr);
-    guard->beginSending();
-    slow->advanceUptime(1.0);
 
     for (double cost : {0.002, 0.010, 0.004}) {
         slow->focusedWindowCost = cost;
@@ -409,9 +392,8 @@ TEST(WordTargetGuardStatistics, CountSumAndMaximumOfCheckDurations) {
 // settings, read its statistics and deliver Word's termination.
 TEST(WordTargetGuardConcurrency, SettingsStatisticsAndTerminationFromOtherThreads) {
     FakeWordScene scene;
-    auto guard = WordTargetGuard::make(scene.fake, FakeWordScene::wordPid);
+    auto guard = scene.sendingGuard();
     ASSERT_NE(guard, nullptr);
-    guard->beginSending();
     std::atomic<bool> done{false};
     std::thread other([&] {
         int flips = 0;
