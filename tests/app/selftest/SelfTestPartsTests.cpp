@@ -41,13 +41,6 @@ TEST(SelfTestReport, ResultJsonKeepsItsKeyOrderAndReadsBack) {
     EXPECT_THROW(TestResult::statusFromRawValue("pass"), std::invalid_argument);
 }
 
-TEST(SelfTestReport, AllLeavesOutTheSeparateGroups) {
-    EXPECT_EQ(SelfTestHarness::groupsOf("all"),
-              (std::vector<std::string>{"core", "interrupts", "safety", "quit"}));
-    EXPECT_EQ(SelfTestHarness::groupsOf("smoke"), std::vector<std::string>{"smoke"});
-    EXPECT_TRUE(SelfTestHarness::groupsOf("everything").empty());
-}
-
 TEST(SelfTestReport, MisplacedTextIsWhatTheExpectedDocumentDoesNotAccountFor) {
     EXPECT_EQ(unitsOutOfPlace(u"前后", u"前后"), 0);
     // Written at the start after a script moved the cursor there.

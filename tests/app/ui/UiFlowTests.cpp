@@ -285,12 +285,6 @@ private slots:
         QVERIFY(!button(card, QStringLiteral("新任务"))->isEnabled());
     }
 
-    void thePanelSitsTwentyPointsInsideTheAvailableAreasTopRight() {
-        // A 1440 × 900 screen with a 25-point menu bar and a Dock on the right.
-        const QRect available(0, 25, 1380, 875);
-        QCOMPARE(floatingPanelOrigin(available, QSize(380, 104)), QPoint(1380 - 400, 45));
-    }
-
     void motionFollowsTheDesktopAndIsWelcomeWhenItSaysNothing() {
 #ifdef Q_OS_MACOS
         QSKIP("The Mac's setting comes from NSWorkspace.");

@@ -110,12 +110,6 @@ TEST(AutocorrectRiskTest, WarningsRoundTripAsRawValues) {
         EXPECT_EQ(autocorrectRiskFromRawValue(rawValue(risk)), risk);
         EXPECT_FALSE(settingLabel(risk).empty());
     }
-    EXPECT_EQ(rawValue(AutocorrectRisk::straightQuotes),
-              "\xE5\x90\xAB\xE7\x9B\xB4\xE5\xBC\x95\xE5\x8F\xB7 \x22 \xE6\x88\x96 '"
-              "\xEF\xBC\x8CWord \xE5\x8F\xAF\xE8\x83\xBD\xE6\x9B\xBF\xE6\x8D\xA2\xE4\xB8\xBA"
-              "\xE5\xBC\xAF\xE5\xBC\x95\xE5\x8F\xB7");
-    EXPECT_EQ(settingLabel(AutocorrectRisk::symbolSequence),
-              settingLabel(AutocorrectRisk::ellipsis));
     EXPECT_EQ(autocorrectRiskFromRawValue("straightQuotes"), std::nullopt);
 }
 
