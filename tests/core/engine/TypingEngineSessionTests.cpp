@@ -9,6 +9,21 @@ namespace {
 
 using Kind = SessionPhase::Kind;
 
+/// An engine on `wordProcessor` alone, outside any harness, so tests can own and release it.
+TypingEngineOptions optionsOn(const std::shared_ptr<FakeWordProcessor>& wordProcessor,
+                              std::u16string_view article, TypingMode mode) {
+    TypingEngineOptions options;
+    if (!article.empty())
+        options.text = TextPreparer::prepare(article);
+    options.settings = quickSettings(mode);
+    options.sink = wordProcessor;
+    options.guardian = wordProcessor;
+    options.reader = wordProcessor;
+    options.documentID = "doc-1";
+    options.observerQueue = std::make_shared<SerialTaskQueue>();
+    return options;
+}
+
 int strokesOf(const PreparedText& text) {
     int strokes = 0;
     for (const auto& unit : text.units)
@@ -95,17 +110,10 @@ INSTANTIATE_TEST_SUITE_P(Modes, EveryModeTest,
 
 TEST(TypingEngineSessionTests, EmptyPlanGoesStraightToFinalVerification) {
     auto wordProcessor = std::make_shared<FakeWordProcessor>(u"abc", 1);
-    auto queue = std::make_shared<SerialTaskQueue>();
-    TypingEngineOptions options;
+    TypingEngineOptions options = optionsOn(wordProcessor, u"", TypingMode::stable);
     options.text.offsets = {0}; // No units at all.
-    options.settings = quickSettings(TypingMode::stable);
-    options.sink = wordProcessor;
-    options.guardian = wordProcessor;
-    options.reader = wordProcessor;
-    options.documentID = "doc-1";
     options.initialContent = u"abc";
     options.insertionOffset = 1;
-    options.observerQueue = queue;
     auto engine = TypingEngine::create(std::move(options));
     engine->start();
     ASSERT_TRUE(engine->waitUntilIdle(10));
@@ -161,16 +169,8 @@ TEST(TypingEngineSessionTests, EngineReleasedByItsOwnersFinishesItsJobAndGoesAwa
     auto wordProcessor = std::make_shared<FakeWordProcessor>();
     std::weak_ptr<TypingEngine> weakEngine;
     {
-        auto queue = std::make_shared<SerialTaskQueue>();
-        TypingEngineOptions options;
-        options.text = TextPreparer::prepare(u"released while typing");
-        options.settings = quickSettings(TypingMode::stable);
-        options.sink = wordProcessor;
-        options.guardian = wordProcessor;
-        options.reader = wordProcessor;
-        options.documentID = "doc-1";
-        options.observerQueue = queue;
-        auto engine = TypingEngine::create(std::move(options));
+        auto engine = TypingEngine::create(
+            optionsOn(wordProcessor, u"released while typing", TypingMode::stable));
         weakEngine = engine;
         engine->start();
     } // The last outside owner lets go while the job runs; the job keeps the engine alive.
@@ -198,15 +198,8 @@ TEST(TypingEngineSessionTests, EngineMayBeReleasedOnTheObserverQueue) {
     auto observer = std::make_shared<OwningObserver>();
     std::weak_ptr<TypingEngine> weakEngine;
     {
-        TypingEngineOptions options;
-        options.text = TextPreparer::prepare(u"short");
-        options.settings = quickSettings(TypingMode::fast);
-        options.sink = wordProcessor;
-        options.guardian = wordProcessor;
-        options.reader = wordProcessor;
-        options.documentID = "doc-1";
+        TypingEngineOptions options = optionsOn(wordProcessor, u"short", TypingMode::fast);
         options.observer = observer;
-        options.observerQueue = std::make_shared<SerialTaskQueue>();
         observer->engine = TypingEngine::create(std::move(options));
         weakEngine = observer->engine;
         observer->engine->start();
