@@ -67,18 +67,6 @@ TEST(TypingEngineStopTests, StopDuringAPostLetsThatPostFinishAndNothingAfter) {
     EXPECT_EQ(session.wordProcessor->violations(), 0);
 }
 
-TEST(TypingEngineStopTests, FirstOfTwoStopRequestsWins) {
-    EngineHarness session(paced());
-    auto posting = whenPosting(*session.wordProcessor, 3);
-    session.engine->start();
-    posting.wait();
-    session.engine->requestPause(StopReason::userPause());
-    session.engine->requestStop(StopReason::dialogOpened("对话框"));
-    session.wordProcessor->trapPosts();
-    session.settle();
-    EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::userPause()));
-}
-
 TEST(TypingEngineStopTests, GuardObjectionStopsBeforeThatStroke) {
     EngineHarness session(paced());
     session.wordProcessor->objectAtCheck(4, StopReason::targetNotFrontmost("Finder 在前台"));
