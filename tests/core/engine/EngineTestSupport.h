@@ -99,6 +99,16 @@ public:
         queue->drain();
     }
 
+    /// Starts (or resumes) the session and waits as settle() does.
+    void startAndSettle() {
+        engine->start();
+        settle();
+    }
+    void resumeAndSettle() {
+        engine->resume();
+        settle();
+    }
+
     /// Stops the session from outside and traps every stroke that follows.
     void stop(const StopReason& reason) {
         engine->requestStop(reason);

@@ -68,8 +68,7 @@ TEST(TypingEngineTypoTests, TypoLandingOnePositionOffIsNeverBackspaced) {
     EngineHarness session(typoSetup());
     const auto [strokeIndex, typo] = firstTypo(*session.engine);
     session.wordProcessor->misplaceStroke(strokeIndex);
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
 
     EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::typoUnverifiable(
                                    "错字未出现在预期位置，已停止且未退格")));
@@ -86,16 +85,14 @@ TEST(TypingEngineTypoTests, PendingTypoFoundOnResumeIsRemovedWithOneVerifiedBack
     const auto [strokeIndex, typo] = firstTypo(*session.engine);
     // Stop at the backspace that would take the typo back: the typo stays in the document.
     session.wordProcessor->objectAtCheck(strokeIndex + 2, StopReason::targetNotFrontmost("测试"));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_EQ(session.phase().kind, Kind::paused);
     ASSERT_EQ(session.wordProcessor->backspacesPosted(), 0);
     EXPECT_EQ(session.wordProcessor->document(),
               session.engine->text().wordString(0, typo.unitIndex) + typo.wrong);
 
     session.wordProcessor->releaseTrap();
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
 
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(session.wordProcessor->document(), session.expectedDocument());
@@ -116,8 +113,7 @@ TEST(TypingEngineTypoTests, BackspaceThatDoesNotRemoveTheTypoIsAMismatch) {
         if (posted == index)
             session.wordProcessor->setAbsorbing(false);
     });
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::paused(StopReason::readbackMismatch("退格后内容与预期不一致")));
     EXPECT_EQ(session.wordProcessor->backspacesPosted(), 1);
@@ -128,8 +124,7 @@ TEST(TypingEngineTypoTests, BackspaceThatDoesNotRemoveTheTypoIsAMismatch) {
 TEST(TypingEngineResumeTests, UnchangedDocumentResumesExactlyWhereItStopped) {
     EngineHarness session(pacedSetup());
     pauseAtStroke(session, 30);
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(session.wordProcessor->document(), session.expectedDocument());
     EXPECT_EQ(session.wordProcessor->transcript().size(), std::size(plainArticle) - 1);
@@ -142,12 +137,10 @@ TEST(TypingEngineResumeTests, AutocorrectedWordIsAcceptedAsOneDifference) {
     setup.article = autocorrectedArticle;
     EngineHarness session(setup);
     session.wordProcessor->addAutocorrection(u"a--b", u"a—b");
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_EQ(session.phase().reason.kind, StopReason::Kind::readbackMismatch);
 
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
     EXPECT_EQ(session.wordProcessor->document(),
@@ -165,8 +158,7 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
     pauseAtStroke(session, 30);
     const ProgressLedger ledger = session.engine->snapshot().ledger;
     session.wordProcessor->moveCursor(0);
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
 
     const EngineSnapshot snapshot = session.engine->snapshot();
     ASSERT_EQ(snapshot.phase.kind, Kind::needsRelocation);
@@ -182,8 +174,7 @@ TEST(TypingEngineResumeTests, MovedCursorAsksForRelocationWithTheKnownPosition) 
     EXPECT_EQ(snapshot.relocation->sentUnits, ledger.sentUnits);
 
     session.wordProcessor->moveCursor(continuation);
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_FALSE(session.engine->snapshot().relocation.has_value());
 }
@@ -207,8 +198,7 @@ TEST(TypingEngineResumeTests, UserTextBeforeTheCursorIsLocatedByContextOrLeftToT
         edited.insert(c.atCursor ? cursor : 0, u"插入");
         session.wordProcessor->editDocument(edited);
         session.wordProcessor->moveCursor(cursor + 2);
-        session.engine->resume();
-        session.settle();
+        session.resumeAndSettle();
 
         if (c.content.size() < 48) {
             EXPECT_EQ(session.phase().kind, Kind::needsRelocation);
@@ -227,8 +217,7 @@ TEST(TypingEngineResumeTests, ResumeThatCannotReadPausesAgain) {
     EngineHarness session(pacedSetup());
     pauseAtStroke(session, 5);
     session.wordProcessor->failNextReads(1, ReadError::failed(-1728, "x"));
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::paused(StopReason::readbackFailed("读回失败（-1728）：x")));
 }
@@ -239,13 +228,11 @@ TEST(TypingEngineResumeTests, ProtectedDocumentEndsTheSessionWithoutAKey) {
     const auto strokes = session.wordProcessor->transcript().size();
     session.wordProcessor->setProtected(true);
     session.wordProcessor->setGuardChecksTarget(false); // the engine's own check must hold
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::failed(StopReason::documentNotEditable("文档处于保护状态")));
     EXPECT_EQ(session.wordProcessor->transcript().size(), strokes);
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase().kind, Kind::failed);
 }
 
@@ -263,8 +250,7 @@ TEST(TypingEngineResumeTests, TargetProblemsAskForRelocation) {
         EngineHarness session(pacedSetup());
         pauseAtStroke(session, 5);
         c.inject(*session.wordProcessor);
-        session.engine->resume();
-        session.settle();
+        session.resumeAndSettle();
         EXPECT_EQ(session.phase(), SessionPhase::needsRelocation(c.explanation));
     }
 }
@@ -278,8 +264,7 @@ TEST(TypingEngineResumeTests, ChangedTypedTextThatCannotBeLocatedAsksTheUser) {
     for (int i = cursor - 10; i < cursor; ++i)
         document[i] = u'#';
     session.wordProcessor->editDocument(document);
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::needsRelocation(
                   "无法唯一确认续写位置（已写入内容可能被修改、删除或存在重复）。可以把光标放在上次"
@@ -298,13 +283,11 @@ TEST_P(InterruptedSessionTest, PausedAnywhereAndResumedEndsWithTheExpectedDocume
     EngineHarness session(setup);
     session.wordProcessor->setLatency(std::chrono::milliseconds(1));
     session.wordProcessor->objectAtCheck(stroke, StopReason::userActivity("鼠标"));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_EQ(session.phase(), SessionPhase::paused(StopReason::userActivity("鼠标")));
 
     session.wordProcessor->releaseTrap();
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(session.wordProcessor->document(), session.expectedDocument());
     const ProgressLedger ledger = session.engine->snapshot().ledger;
@@ -328,8 +311,7 @@ TEST(TypingEngineContinueTests, ContinuesFromTheUnitTheTextBeforeTheCursorEndsWi
     pauseAtStroke(session, 30);
     const int sent = session.engine->snapshot().ledger.sentUnits;
     session.wordProcessor->switchDocument("doc-2");
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     ASSERT_EQ(session.phase().kind, Kind::needsRelocation);
 
     session.wordProcessor->switchDocument("doc-1");
@@ -352,8 +334,7 @@ TEST(TypingEngineContinueTests, RefusesUntilTheCursorMakesSense) {
     ASSERT_EQ(session.phase().kind, Kind::paused);
 
     session.wordProcessor->switchDocument("doc-2");
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     session.wordProcessor->switchDocument("doc-1");
 
     session.wordProcessor->select(0, 2);
@@ -382,8 +363,7 @@ TEST(TypingEngineContinueTests, CancelWhileRelocatingEndsTheSession) {
     EngineHarness session(pacedSetup());
     pauseAtStroke(session, 5);
     session.wordProcessor->switchDocument("doc-2");
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     ASSERT_EQ(session.phase().kind, Kind::needsRelocation);
     session.engine->requestCancel(CancelKind::user);
     EXPECT_EQ(session.phase(), SessionPhase::cancelled(StopReason::userCancel()));
@@ -397,8 +377,7 @@ TEST(TypingEngineAcceptTests, AcceptedAutocorrectionCountsItsDifferences) {
     setup.article = autocorrectedArticle;
     EngineHarness session(setup);
     session.wordProcessor->addAutocorrection(u"a--b", u"a—b");
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_EQ(session.phase().kind, Kind::paused);
 
     session.engine->acceptDifferencesAndContinue();
@@ -495,13 +474,11 @@ TEST(TypingEngineResumeTests, ResumeWaitsForKeysStillLandingAndTypesNothingTwice
     session.wordProcessor->setLatency(std::chrono::milliseconds(300));
     session.wordProcessor->failNextReads(1);
     session.wordProcessor->objectAtCheck(12, StopReason::userActivity("键盘"));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_GT(session.wordProcessor->pendingStrokes(), 0);
 
     session.wordProcessor->releaseTrap();
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(session.wordProcessor->document(), u"前文" + std::u16string(plainArticle) + u"后文");
     EXPECT_TRUE(session.engine->snapshot().notes.empty());
@@ -517,8 +494,7 @@ TEST(TypingEngineResumeTests, DocumentThatNeverComesToRestPausesAgain) {
             session.wordProcessor->moveCursor((flip = !flip) ? 0 : 1);
     });
     const auto strokes = session.wordProcessor->transcript().size();
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::paused(StopReason::wordNotKeepingUp(
                   "文档一直在变化（Word 可能仍在处理已发送的按键，或有人正在编辑），请稍候再继续")));
@@ -534,8 +510,7 @@ TEST(TypingEngineVerificationTests, PlaceholderReadsPassCheckpointsAndReverifyCo
     setup.insertionOffset = 3;
     EngineHarness session(setup);
     session.wordProcessor->setScriptReads(true);
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::completed(VerificationOutcome::unverified(
                   "除 emoji 外逐字一致；emoji 在 Word 脚本读回中只显示为占位符，需要 Word "
@@ -565,8 +540,7 @@ TEST(TypingEngineVerificationTests, ChangeOutsideTheReadBackWindowsIsAMismatch) 
         if (index == 2)
             session.wordProcessor->editDocument(u"X" + setup.content.substr(1) + u"sh");
     });
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     const SessionPhase phase = session.phase();
     ASSERT_EQ(phase.kind, Kind::completed);
     ASSERT_EQ(phase.outcome.kind, VerificationOutcome::Kind::mismatch);

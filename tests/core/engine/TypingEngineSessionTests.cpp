@@ -38,8 +38,7 @@ TEST(TypingEngineSessionTests, StableSessionTypesEveryStrokeAndEndsVerified) {
     setup.content = u"前文。后文";
     setup.insertionOffset = 3;
     EngineHarness session(setup);
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
 
     const PreparedText& text = session.engine->text();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
@@ -85,8 +84,7 @@ TEST_P(EveryModeTest, SessionWithLaggingWordEndsWithTheExpectedDocument) {
     EngineHarness session(setup);
     // Word takes every stroke in a little late, so checkpoints see the cursor catch up.
     session.wordProcessor->setLatency(std::chrono::milliseconds(2));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
 
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(session.wordProcessor->document(), session.expectedDocument());
@@ -125,8 +123,7 @@ TEST(TypingEngineSessionTests, StartOnlyFromIdleAndStopsOutsideWorkAreIgnored) {
     EngineHarness session({});
     session.engine->requestStop(StopReason::userPause()); // idle: ignored
     session.engine->start();
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase().kind, Kind::completed);
     EXPECT_EQ(session.wordProcessor->beginSendingCalls(), 1);
     const int strokes = static_cast<int>(session.wordProcessor->transcript().size());
@@ -224,8 +221,7 @@ TEST(TypingEngineSessionTests, FastModeSlowsDownWhenReadBacksTakeLongAndRecovers
             clock->advance(costs[next++]);
     });
     EXPECT_EQ(session.engine->adaptiveIntervalMs(), 1.0);
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::completed(VerificationOutcome::verified()));
     // 1 ms → min(1.5 + 5, 60) = 6.5 ms after 0.6 s, then max(1, 6.5 × 0.85) after 0.1 s.
     EXPECT_NEAR(session.engine->adaptiveIntervalMs(), 5.525, 1e-9);

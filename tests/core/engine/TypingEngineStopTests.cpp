@@ -70,8 +70,7 @@ TEST(TypingEngineStopTests, StopDuringAPostLetsThatPostFinishAndNothingAfter) {
 TEST(TypingEngineStopTests, GuardObjectionStopsBeforeThatStroke) {
     EngineHarness session(paced());
     session.wordProcessor->objectAtCheck(4, StopReason::targetNotFrontmost("Finder 在前台"));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::paused(StopReason::targetNotFrontmost("Finder 在前台")));
     EXPECT_EQ(session.wordProcessor->transcript().size(), 3u);
@@ -83,8 +82,7 @@ TEST(TypingEngineStopTests, GuardObjectionStopsBeforeThatStroke) {
 TEST(TypingEngineStopTests, FailingPostBecomesPermissionLost) {
     EngineHarness session(paced());
     session.wordProcessor->failPostAt(2);
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(),
               SessionPhase::paused(StopReason::permissionLost("键盘事件发送失败：事件源不可用")));
     EXPECT_EQ(session.wordProcessor->transcript().size(), 2u);
@@ -105,8 +103,7 @@ TEST(TypingEngineStopTests, CancelWhileTypingEndsTheSessionAndKeepsTheText) {
 TEST(TypingEngineStopTests, CancelWhilePausedEndsAtOnceWithoutAJob) {
     EngineHarness session(paced());
     session.wordProcessor->objectAtCheck(2, StopReason::userActivity("键盘"));
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     ASSERT_EQ(session.phase().kind, Kind::paused);
     const int reads = session.wordProcessor->stateCalls();
     session.engine->requestCancel(CancelKind::user);
@@ -154,16 +151,14 @@ TEST(TypingEngineStopTests, ClusterStoppedBetweenItsKeyEventsDoesNotCountAsSent)
     EngineHarness session(paced(u"ab" + family + u"cd"));
     ASSERT_GT(session.engine->text().units[2].strokes().size(), 1u);
     session.wordProcessor->objectAtCheck(4, StopReason::userActivity("键盘")); // second chunk
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     const EngineSnapshot stopped = session.engine->snapshot();
     EXPECT_EQ(stopped.ledger.sentUnits, 2);
     EXPECT_EQ(stopped.lastStop->sentUnitsAtStop, 2);
     EXPECT_EQ(stopped.lastStop->landedUnitsAfterSettle, std::nullopt); // inside the cluster
 
     session.wordProcessor->switchDocument("doc-2");
-    session.engine->resume();
-    session.settle();
+    session.resumeAndSettle();
     const auto hint = session.engine->snapshot().relocation;
     ASSERT_TRUE(hint.has_value());
     EXPECT_EQ(hint->typedTail, u"ab");
@@ -184,8 +179,7 @@ TEST(TypingEngineStopTests, CursorShortWithConsistentTextMeansWordIsNotKeepingUp
         if (index == 10)
             session.wordProcessor->setAbsorbing(false);
     });
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     EXPECT_EQ(session.phase(), SessionPhase::paused(StopReason::wordNotKeepingUp(
                                    "已发送 24 个单元，Word 光标只前进到 10，预期 24")));
 }
@@ -195,8 +189,7 @@ TEST(TypingEngineStopTests, CursorShortWithChangedTextIsAMismatch) {
     setup.article = u"Write a--b and then some more words so we pass 24 units.";
     EngineHarness session(setup);
     session.wordProcessor->addAutocorrection(u"a--b", u"a—b");
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     const SessionPhase phase = session.phase();
     ASSERT_EQ(phase.kind, Kind::paused);
     EXPECT_EQ(phase.reason.kind, StopReason::Kind::readbackMismatch);
@@ -232,8 +225,7 @@ TEST(TypingEngineStopTests, CheckpointWindowCatchesChangesTheCursorDoesNotShow) 
             if (index == 20)
                 change(*session.wordProcessor);
         });
-        session.engine->start();
-        session.settle();
+        session.startAndSettle();
         EXPECT_EQ(session.phase().reason.kind, StopReason::Kind::readbackMismatch) << name;
         EXPECT_EQ(session.wordProcessor->transcript().size(), 24u) << name;
     }
@@ -257,8 +249,7 @@ TEST_P(CheckpointFaultTest, FaultAtTheFirstCheckpointGivesItsReason) {
         if (!std::exchange(injected, true))
             GetParam().inject(*session.wordProcessor);
     });
-    session.engine->start();
-    session.settle();
+    session.startAndSettle();
     const SessionPhase phase = session.phase();
     ASSERT_EQ(phase.kind, Kind::paused);
     EXPECT_TRUE(GetParam().expected(phase.reason)) << phase.reason.message();
