@@ -35,8 +35,7 @@ TEST_P(ModeSessionTest, InsertsTheArticleBetweenExistingTextAndVerifiesIt) {
     setup.settings = quickSettings(GetParam(), natural, natural ? 0.5 : 0);
     setup.initialText = u"开头。\r结尾。";
     setup.cursor = 4;
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
 
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(simulatedDocument(), u"开头。\r" + mixedArticleAsStored + u"结尾。\r");
@@ -72,16 +71,14 @@ TEST_F(EndToEndTest, AClickAtTheCursorPausesForTheUserAndResumingFinishesTheArti
             user->clickInWordBody(state["word"]["documents"][0]["selectionStart"].get<int>());
         });
     };
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
 
     ASSERT_EQ(phase(), SessionPhase::paused(StopReason::userActivity("在 Word 中鼠标点击")));
     EXPECT_EQ(engine->snapshot().ledger.sentUnits, 14);
     EXPECT_EQ(simulatedDocument(), engine->expectedDocumentForSent());
 
     engine->replaceGuard(std::make_shared<HookedGuard>(WordTargetGuard::make(backend, wordPid)));
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(simulatedDocument(), u"前文。" + longerArticle + u"后文。\r");
     EXPECT_EQ(sink->backspaces(), 0);
@@ -108,8 +105,7 @@ TEST_F(EndToEndTest, AClickElsewhereStopsTheSessionAndTheUserPutsTheCursorBackTo
     // The cursor is now at the document's start: the continuation point is unique but the user
     // must put the cursor back there first.
     engine->replaceGuard(std::make_shared<HookedGuard>(WordTargetGuard::make(backend, wordPid)));
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     ASSERT_EQ(phase().kind, SessionPhase::Kind::needsRelocation)
         << ::testing::PrintToString(phase());
     const auto hint = engine->snapshot().relocation;
@@ -117,8 +113,7 @@ TEST_F(EndToEndTest, AClickElsewhereStopsTheSessionAndTheUserPutsTheCursorBackTo
     EXPECT_EQ(hint->knownCursor, typedEnd);
 
     control().setSelection(documentName, typedEnd, typedEnd);
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(simulatedDocument(), u"前文。" + longerArticle + u"后文。\r");
     EXPECT_EQ(sink->backspaces(), 0);
@@ -138,8 +133,7 @@ TEST_F(EndToEndTest, ADialogStopsTheSessionBeforeItTakesKeysAndTypingResumesAfte
     EXPECT_LE(control().dump()["word"]["keysToDialogs"].get<int>(), 1);
 
     ASSERT_TRUE(control().closeDialog());
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     const auto end = phase();
     // A stroke swallowed by the dialog is text the document lacks; the engine must notice
     // rather than claim success.
@@ -178,8 +172,7 @@ TEST_F(EndToEndTest, FastModeIntoASlowWordFinishesVerifiedWithoutAPause) {
     for (int sentence = 0; sentence < 4; ++sentence)
         setup.article += u"Word is slow today 但是输入不会中断，";
     setup.settings = ModeSettings::make(TypingMode::fast, std::nullopt, false, 0);
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
 
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(simulatedDocument(), setup.article + u"\r");
@@ -195,15 +188,13 @@ TEST_F(EndToEndTest, WordsAutoCorrectStopsTheSessionAndResumingAcceptsTheChanged
     SessionSetup setup;
     setup.article = u"Use a--b here, then keep typing the rest of this sentence 到结尾。";
     setup.settings = quickSettings(TypingMode::stable);
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
 
     // Word shortened what was typed, so the read-back cannot confirm it.
     ASSERT_EQ(phase().kind, SessionPhase::Kind::paused) << ::testing::PrintToString(phase());
     EXPECT_EQ(phase().reason.kind, StopReason::Kind::readbackMismatch);
 
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     EXPECT_EQ(phase(),
               SessionPhase::completed(VerificationOutcome::verifiedWithAcceptedDifferences(1)));
     EXPECT_EQ(simulatedDocument(),
@@ -220,8 +211,7 @@ TEST_F(EndToEndTest, WordQuittingEndsTheSessionAndNoKeyFollowsIt) {
     setup.beforeStart = [this, quitter] {
         guard->beforeCheck(10, [quitter] { quitter->quitWord(); });
     };
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
 
     const auto end = phase();
     EXPECT_TRUE(end.isTerminal()) << ::testing::PrintToString(end);

@@ -33,8 +33,7 @@ TEST_F(EndToEndTest, AfterTheUserTypedIntoAnEmptyDocumentResumeTypesNothingTwice
     awaitIdle();
     ASSERT_EQ(phase().kind, SessionPhase::Kind::paused) << ::testing::PrintToString(phase());
 
-    engine->resume();
-    awaitIdle();
+    resumeAndAwait();
     if (phase().kind != SessionPhase::Kind::completed) {
         EXPECT_EQ(phase().kind, SessionPhase::Kind::needsRelocation);
         return;

@@ -31,16 +31,14 @@ protected:
 
 TEST_F(MacBehaviourTest, AWordBusyForAShareOfQueriesIsWaitedFor) {
     control().setAxBusy(0.3, 20);
-    startSession(setup());
-    awaitIdle();
+    runSession(setup());
     expectVerified();
 }
 
 TEST_F(MacBehaviourTest, AWordThatStopsAnsweringStopsTypingForThatReason) {
     auto session = setup();
     session.beforeStart = [&] { control().setAxBusy(1.0, 0); };
-    startSession(session);
-    awaitIdle();
+    runSession(session);
     EXPECT_EQ(phase().reason.kind, StopReason::Kind::wordNotKeepingUp) << phase().title();
     EXPECT_EQ(simulatedDocument(), u"\r");
 }
@@ -50,8 +48,7 @@ TEST_F(MacBehaviourTest, TheBodyShownPageByPageIsStillTheTarget) {
     control().setNoSelectionAtStart(true);
     auto session = setup();
     session.article = u"Page by page 一页一页地输入，also across the pages.";
-    startSession(session);
-    awaitIdle();
+    runSession(session);
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     EXPECT_EQ(simulatedDocument(), session.article + u"\r");
 }
@@ -59,8 +56,7 @@ TEST_F(MacBehaviourTest, TheBodyShownPageByPageIsStillTheTarget) {
 TEST_F(MacBehaviourTest, AFocusedSplitGroupAndNoRangeAtTheStartAreNoInterference) {
     control().setSplitGroupFocus(true);
     control().setNoSelectionAtStart(true);
-    startSession(setup());
-    awaitIdle();
+    runSession(setup());
     expectVerified();
 }
 
@@ -70,8 +66,7 @@ TEST_F(MacBehaviourTest, KeysLostBehindAnotherApplicationNeverYieldAWrongVerdict
     ASSERT_TRUE(control().registerApp(canary, "org.plumeo.tests", "测试", "金丝雀"));
     auto session = setup();
     session.beforeStart = [&] { guard->beforeCheck(12, [&] { control().activate(canary); }); };
-    startSession(session);
-    awaitIdle();
+    runSession(session);
     if (phase().kind == SessionPhase::Kind::completed)
         expectVerified();
     else
@@ -82,8 +77,7 @@ TEST_F(MacBehaviourTest, KeysLostBehindAnotherApplicationNeverYieldAWrongVerdict
 TEST_F(MacBehaviourTest, TheMainThreadRulesHoldWhileTheMainLoopTurns) {
     control().setMainThreadRules(true);
     runBesideMainLoop(*backend, [&] {
-        startSession(setup());
-        awaitIdle();
+        runSession(setup());
     });
     expectVerified();
     EXPECT_EQ(control().dump()["mainThreadViolations"], 0);

@@ -144,8 +144,7 @@ TEST_F(EndToEndTest, ASessionLeavesTheArticleInNoFile) {
     setup.settings = quickSettings(TypingMode::natural, true, 0.3);
     setup.initialText = u"已有内容。";
     setup.cursor = 5;
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
     ASSERT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
     // The scan only means something if the marker really went through Word.
     ASSERT_NE(simulatedDocument().find(marker), std::u16string::npos);

@@ -149,6 +149,17 @@ void EndToEndTest::awaitIdle() {
     observerQueue->drain();
 }
 
+void EndToEndTest::runSession(const SessionSetup& setup) {
+    startSession(setup);
+    if (!HasFatalFailure())
+        awaitIdle();
+}
+
+void EndToEndTest::resumeAndAwait() {
+    engine->resume();
+    awaitIdle();
+}
+
 void EndToEndTest::awaitTypedUnits(int units) {
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (utf16Count(simulatedDocument()) < initialLength + units) {

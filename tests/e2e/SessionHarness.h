@@ -104,6 +104,10 @@ protected:
     void startSession(const SessionSetup& setup);
     /// Waits for the engine's current job (a hang guard, not a timing requirement).
     void awaitIdle();
+    /// startSession, then awaitIdle.
+    void runSession(const SessionSetup& setup);
+    /// Resumes the session and waits for that job.
+    void resumeAndAwait();
     SessionPhase phase() const { return engine->snapshot().phase; }
     /// Waits until the simulated document holds at least `units` UTF-16 units more than it did
     /// at the start: the session is under way.

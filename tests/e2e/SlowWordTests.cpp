@@ -15,15 +15,13 @@ TEST_F(EndToEndTest, FastSessionIntoASlowWordResumesOnlyOnceItsKeysHaveLanded) {
     SessionSetup setup;
     setup.article = u"Please read the words you need to read before you read them aloud 请读完。";
     setup.settings = ModeSettings::make(TypingMode::fast, std::nullopt, false, 0);
-    startSession(setup);
-    awaitIdle();
+    runSession(setup);
     for (int resumes = 0; phase().kind == SessionPhase::Kind::paused && resumes < 4; ++resumes) {
         EXPECT_EQ(phase().reason.kind, StopReason::Kind::wordNotKeepingUp)
             << ::testing::PrintToString(phase());
         engine->replaceGuard(
             std::make_shared<HookedGuard>(WordTargetGuard::make(backend, wordPid)));
-        engine->resume();
-        awaitIdle();
+        resumeAndAwait();
     }
 
     EXPECT_EQ(phase(), SessionPhase::completed(VerificationOutcome::verified()));
