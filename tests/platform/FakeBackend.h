@@ -23,14 +23,12 @@
 
 namespace plumeo::testing {
 
-/// A compiled script of the fake: remembers its source and keeps script properties, so tests
-/// can tell a reused script object from a fresh one.
+/// A compiled script of the fake: remembers its source and the thread that compiled it.
 class FakeCompiledScript : public CompiledScript {
 public:
     explicit FakeCompiledScript(std::string source) : source(std::move(source)) {}
 
     const std::string source;
-    std::map<std::string, std::int64_t> properties; // only touched on the compiling thread
     const std::thread::id compiledOn = std::this_thread::get_id();
 };
 
