@@ -58,8 +58,6 @@ public:
         return found->second;
     }
 
-    int size() const { return static_cast<int>(entries_.size()); }
-
 private:
     void addGroup(std::u16string_view group) {
         if (group.size() < 2)
@@ -94,10 +92,6 @@ bool hasAlternatives(char16_t character) {
 
 std::u16string_view alternatives(char16_t character) {
     return table().alternatives(character);
-}
-
-int indexedCharacterCount() {
-    return table().size();
 }
 
 } // namespace plumeo::Homophones

@@ -13,7 +13,4 @@ bool hasAlternatives(char16_t character);
 /// view stays valid for the life of the process.
 std::u16string_view alternatives(char16_t character);
 
-/// The number of indexed characters.
-int indexedCharacterCount();
-
 } // namespace plumeo::Homophones

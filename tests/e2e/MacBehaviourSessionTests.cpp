@@ -76,9 +76,7 @@ TEST_F(MacBehaviourTest, KeysLostBehindAnotherApplicationNeverYieldAWrongVerdict
 
 TEST_F(MacBehaviourTest, TheMainThreadRulesHoldWhileTheMainLoopTurns) {
     control().setMainThreadRules(true);
-    runBesideMainLoop(*backend, [&] {
-        runSession(setup());
-    });
+    runBesideMainLoop(*backend, [&] { runSession(setup()); });
     expectVerified();
     EXPECT_EQ(control().dump()["mainThreadViolations"], 0);
 }

@@ -72,10 +72,10 @@ TEST_F(WordBridgeTest, MissingItemsTakeTheirDefaults) {
 
 // The simulator's Word answers main story, unprotected and no revisions; these are the others.
 TEST_F(WordBridgeTest, StoryProtectionAndRevisionCodes) {
-    answer("docstate", D::makeList({D::makeInteger(1), D::makeString(u"d"), D::makeString(u""),
-                                    D::makeInteger(5), D::makeInteger(9),
-                                    D::makeEnumeration(footnotesStory), D::makeBoolean(true),
-                                    D::makeEnumeration(readOnlyProtection)}));
+    answer("docstate",
+           D::makeList({D::makeInteger(1), D::makeString(u"d"), D::makeString(u""),
+                        D::makeInteger(5), D::makeInteger(9), D::makeEnumeration(footnotesStory),
+                        D::makeBoolean(true), D::makeEnumeration(readOnlyProtection)}));
     DocState state = bridge.state();
     EXPECT_FALSE(state.inMainStory);
     EXPECT_TRUE(state.isProtected);
