@@ -212,7 +212,6 @@ public:
     /// the handlers' statuses; an unregistered combination reaches nobody.
     std::vector<std::int32_t> pressHotKey(std::uint32_t keyCode, std::uint32_t modifiers) {
         std::optional<HotKeyID> id;
-        std::vector<HotKeyCallback> callbacks;
         {
             std::lock_guard lock(mutex_);
             for (const auto& [ref, key] : hotKeys_) {
@@ -220,18 +219,8 @@ public:
                     id = key.id;
                 }
             }
-            if (!id) {
-                return {};
-            }
-            for (const auto& [ref, callback] : hotKeyHandlers_) {
-                callbacks.push_back(callback);
-            }
         }
-        std::vector<std::int32_t> statuses;
-        for (const auto& callback : callbacks) {
-            statuses.push_back(callback(id));
-        }
-        return statuses;
+        return id ? deliverHotKeyEvent(id) : std::vector<std::int32_t>{};
     }
     /// Sends a hot-key event straight to the handlers, as GetEventParameter would read it.
     std::vector<std::int32_t> deliverHotKeyEvent(std::optional<HotKeyID> id) {

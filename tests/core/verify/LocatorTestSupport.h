@@ -51,7 +51,6 @@ public:
 
     const std::u16string& text() const { return text_; }
     int cursor() const { return cursor_; }
-    void moveCursor(int to) { cursor_ = to; }
 
     void type(std::u16string_view typed) { replace(cursor_, 0, typed); }
 
