@@ -39,13 +39,6 @@ void ModelFixture::detectAndConfirm(AppModel& model) {
         << model.blockers().join("；").toStdString();
 }
 
-SessionPhase ModelFixture::runToEnd(AppModel& model, double seconds) {
-    model.start();
-    waitUntil([&] { return model.phase().isTerminal() || model.phase().kind == SessionPhase::Kind::idle; },
-              seconds);
-    return model.phase();
-}
-
 void ModelFixture::activateDocument(const std::string& name) {
     auto script = backend->compileScript("on activatedoc(n)\nend activatedoc\n");
     ASSERT_TRUE(script.script);

@@ -37,8 +37,6 @@ protected:
     std::unique_ptr<AppModel> makeModel(int countdownSeconds = 0);
     /// Detects Word's insertion point and confirms it; fails the test when Start stays blocked.
     void detectAndConfirm(AppModel& model);
-    /// Starts and waits for the session to end.
-    SessionPhase runToEnd(AppModel& model, double seconds = 30);
     /// Brings one of Word's documents to the front, as a click on its window would.
     void activateDocument(const std::string& name);
     std::u16string documentText() { return control().documentText(documentName); }

@@ -15,17 +15,13 @@ SimulatorProcess::SimulatorProcess(Options options)
     : plumeo::SimulatorProcess(fromBuildTree(std::move(options))) {}
 
 void SimulatorFixture::SetUp() {
-    simulator_ = std::make_unique<SimulatorProcess>(simulatorOptions());
+    SimulatorProcess::Options options;
+    options.documents = 1;
+    simulator_ = std::make_unique<SimulatorProcess>(options);
 }
 
 void SimulatorFixture::TearDown() {
     simulator_.reset();
-}
-
-SimulatorProcess::Options SimulatorFixture::simulatorOptions() const {
-    SimulatorProcess::Options options;
-    options.documents = 1;
-    return options;
 }
 
 } // namespace plumeo::testing

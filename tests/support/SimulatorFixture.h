@@ -25,9 +25,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    /// The options SetUp uses; override to change them.
-    virtual SimulatorProcess::Options simulatorOptions() const;
-
     SimulatorProcess& simulator() { return *simulator_; }
     SimControl& control() { return simulator_->control(); }
 
