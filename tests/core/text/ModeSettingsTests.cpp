@@ -1,19 +1,10 @@
 #include "core/text/DecodingError.h"
 #include "core/text/ModeSettings.h"
-#include "core/text/PacingProfile.h"
 
 #include <gtest/gtest.h>
 
 namespace plumeo {
 namespace {
-
-TEST(PacingProfileTest, OnlyTheFastModeAdaptsAndSkipsParagraphCheckpoints) {
-    for (const TypingMode mode : allTypingModes) {
-        const PacingProfile profile = PacingProfile::forMode(mode);
-        EXPECT_EQ(profile.adaptive, mode == TypingMode::fast);
-        EXPECT_EQ(profile.checkpointAtParagraph, mode != TypingMode::fast);
-    }
-}
 
 // A seed replays a session, so all 64 bits must survive; a record missing a field or holding
 // one of the wrong type is refused rather than filled in.
