@@ -19,6 +19,16 @@ void TappingSink::release(const KeyStroke& stroke) {
 void TappingSink::press(const KeyStroke& stroke) {
     const double uptime = uptime_();
     inner_->press(stroke);
+    countPress(stroke, uptime);
+}
+
+void TappingSink::releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) {
+    const double uptime = uptime_();
+    inner_->releaseAndPress(released, pressed);
+    countPress(pressed, uptime);
+}
+
+void TappingSink::countPress(const KeyStroke& stroke, double uptime) {
     int count = 0;
     Hook hook;
     {

@@ -23,6 +23,7 @@ public:
     /// and its error reaches the engine.
     void press(const KeyStroke& stroke) override;
     void release(const KeyStroke& stroke) override;
+    void releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) override;
 
     /// Set before the engine starts.
     void setHook(Hook hook);
@@ -33,6 +34,8 @@ public:
     int strokesSince(double uptime) const;
 
 private:
+    void countPress(const KeyStroke& stroke, double uptime);
+
     std::shared_ptr<KeyEventSink> inner_;
     std::function<double()> uptime_;
     mutable std::mutex lock_;

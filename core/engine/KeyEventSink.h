@@ -24,6 +24,14 @@ public:
     virtual void press(const KeyStroke& stroke) = 0;
     /// Posts the key-up of the stroke pressed last. Throws when it could not be posted.
     virtual void release(const KeyStroke& stroke) = 0;
+    /// Posts the key-up of `released`, the stroke held, and right behind it the key-down of
+    /// `pressed`, leaving that key held. Sinks whose posts are round trips send the two
+    /// together, so that letting one key up does not delay the next. Throws when they could
+    /// not be posted; then no key is held.
+    virtual void releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) {
+        release(released);
+        press(pressed);
+    }
 };
 
 } // namespace plumeo

@@ -311,7 +311,7 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
     lastStop_ = metrics;
 }
 
-void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
+void TypingEngine::waitOutHoldLocked(Lock& lock) {
     // The lock is free while the wait lasts (only the worker touches the held key). A timed
     // wait wakes up late by the timer's slack and the scheduler's delay, a good part of a 1 ms
     // hold, so the last stretch is spun through instead, with the lock held.
@@ -320,6 +320,10 @@ void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
         condition_.wait_until(lock, heldKey_->releasableAt - spunStretch);
     while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt)
         std::this_thread::yield();
+}
+
+void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
+    waitOutHoldLocked(lock);
     if (!heldKey_)
         return;
     const KeyStroke stroke = std::move(heldKey_->stroke);
@@ -618,20 +622,33 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     }
 
     Lock lock(mutex_);
-    // Whatever comes next, a press or a stop, the held key goes up first.
-    releaseHeldKeyLocked(lock);
+    waitOutHoldLocked(lock);
     condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
-    if (stopRequest_)
-        return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
-    if (objection) {
+    // Whatever comes next, a press or a stop, the held key goes up first: alone before a stop,
+    // together with the next key-down before a press.
+    if (stopRequest_ || objection) {
+        releaseHeldKeyLocked(lock);
+        if (stopRequest_)
+            return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
         recordStopLocked(*objection);
         return objection;
     }
     // Pressing under the lock: a stop request cannot slip in between the check and the press.
+    // The hold counts from the moment the press goes out, as the two posts' gap is what the
+    // target sees; the post's own round trip, where there is one, is part of it.
+    const auto pressedAt = std::chrono::steady_clock::now();
     try {
-        if (prepareFailure)
+        if (prepareFailure) {
+            releaseHeldKeyLocked(lock);
             std::rethrow_exception(prepareFailure);
-        sink_->press(stroke);
+        }
+        if (heldKey_) {
+            const KeyStroke held = std::move(heldKey_->stroke);
+            heldKey_.reset();
+            sink_->releaseAndPress(held, stroke);
+        } else {
+            sink_->press(stroke);
+        }
     } catch (...) {
         const StopReason reason =
             StopReason::permissionLost("键盘事件发送失败：" + errorText(std::current_exception()));
@@ -639,7 +656,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         return reason;
     }
     const double holdMs = profile_.keyHoldMs > 0 ? profile_.keyHoldMs : 0.0;
-    heldKey_ = HeldKey{stroke, std::chrono::steady_clock::now() +
+    heldKey_ = HeldKey{stroke, pressedAt +
                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double, std::milli>(holdMs))};
     lastPostAt_ = clock_->now();

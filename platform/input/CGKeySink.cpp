@@ -88,7 +88,7 @@ void CGKeySink::prepare(const KeyStroke& stroke) {
     prepared_ = makeEvents(stroke);
 }
 
-void CGKeySink::press(const KeyStroke& stroke) {
+CGKeySink::Prepared CGKeySink::takePrepared(const KeyStroke& stroke) {
     // A preparation serves only the press right after it: one left over from before a stop
     // would vouch for a permission that may have been withdrawn since.
     constexpr double freshSeconds = 0.1;
@@ -97,8 +97,13 @@ void CGKeySink::press(const KeyStroke& stroke) {
     if (!prepared || prepared->downSpec != keyDownSpec(stroke, textVirtualKey_.load()) ||
         backend_->systemUptime() - prepared->preparedAt > freshSeconds)
         prepared = makeEvents(stroke);
-    backend_->postKeyboardEvent(*prepared->down, destination_);
-    heldUp_ = std::move(prepared->up);
+    return std::move(*prepared);
+}
+
+void CGKeySink::press(const KeyStroke& stroke) {
+    Prepared prepared = takePrepared(stroke);
+    backend_->postKeyboardEvent(*prepared.down, destination_);
+    heldUp_ = std::move(prepared.up);
 }
 
 void CGKeySink::release(const KeyStroke&) {
@@ -106,7 +111,29 @@ void CGKeySink::release(const KeyStroke&) {
         return;
     const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
     backend_->postKeyboardEvent(*up, destination_);
+    countRelease();
+}
 
+void CGKeySink::releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) {
+    if (!heldUp_) {
+        press(pressed);
+        return;
+    }
+    Prepared prepared;
+    try {
+        prepared = takePrepared(pressed);
+    } catch (...) {
+        // The held key goes up all the same.
+        release(released);
+        throw;
+    }
+    const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
+    backend_->postKeyboardEvents({up.get(), prepared.down.get()}, destination_);
+    countRelease();
+    heldUp_ = std::move(prepared.up);
+}
+
+void CGKeySink::countRelease() {
     const double postedAt = backend_->systemUptime();
     postCount_.fetch_add(1);
     lastPostUptime_.store(postedAt);

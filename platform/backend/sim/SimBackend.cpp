@@ -151,6 +151,14 @@ json elementArgs(const AXElementRef& element) {
     return {{"element", element.id}};
 }
 
+json keyEventJson(const KeyEventSpec& spec) {
+    return {{"keyCode", spec.virtualKey},
+            {"keyDown", spec.keyDown},
+            {"flags", spec.flags},
+            {"text", toUtf8(spec.unicode)},
+            {"userData", spec.userData}};
+}
+
 } // namespace
 
 SimBackend::SimBackend(std::string socketPath) : socketPath_(std::move(socketPath)) {}
@@ -354,22 +362,32 @@ std::unique_ptr<KeyboardEvent> SimBackend::createKeyboardEvent(const KeyEventSpe
 
 void SimBackend::postKeyboardEvent(const KeyboardEvent& event,
                                    const KeyEventDestination& destination) {
-    const KeyEventSpec& spec = event.spec();
-    json args = {
-        {"route", destination.kind == KeyEventDestination::Kind::hidTap ? "hid" : "process"},
-        {"keyCode", spec.virtualKey},
-        {"keyDown", spec.keyDown},
-        {"flags", spec.flags},
-        {"text", toUtf8(spec.unicode)},
-        {"userData", spec.userData}};
+    postKeyboardEvents({&event}, destination);
+}
+
+void SimBackend::postKeyboardEvents(const std::vector<const KeyboardEvent*>& events,
+                                    const KeyEventDestination& destination) {
+    if (events.empty()) {
+        return;
+    }
+    json args;
+    if (events.size() == 1) {
+        args = keyEventJson(events.front()->spec());
+    } else {
+        args["events"] = json::array();
+        for (const KeyboardEvent* event : events) {
+            args["events"].push_back(keyEventJson(event->spec()));
+        }
+    }
+    args["route"] = destination.kind == KeyEventDestination::Kind::hidTap ? "hid" : "process";
     if (destination.kind == KeyEventDestination::Kind::process) {
         args["pid"] = destination.pid;
     }
     // CGEventPostToPid returns once the event sits in the target's queue, so a click the user
     // makes afterwards reaches Word after it. A one-way post does not keep that order: under
     // load an injected click overtook a whole stretch of keys that had not been read yet. The
-    // post therefore waits for the simulator to take the event in, over one ordered
-    // connection of its own.
+    // post therefore waits for the simulator to take the events in, over one ordered
+    // connection of its own; events posted back to back travel together, as one round trip.
     std::lock_guard lock(postMutex_);
     ++requests_;
     try {
