@@ -16,16 +16,19 @@ void TappingSink::release(const KeyStroke& stroke) {
     inner_->release(stroke);
 }
 
-void TappingSink::press(const KeyStroke& stroke) {
+std::chrono::steady_clock::time_point TappingSink::press(const KeyStroke& stroke) {
     const double uptime = uptime_();
-    inner_->press(stroke);
+    const auto pressedAt = inner_->press(stroke);
     countPress(stroke, uptime);
+    return pressedAt;
 }
 
-void TappingSink::releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) {
+std::chrono::steady_clock::time_point TappingSink::releaseAndPress(const KeyStroke& released,
+                                                                   const KeyStroke& pressed) {
     const double uptime = uptime_();
-    inner_->releaseAndPress(released, pressed);
+    const auto pressedAt = inner_->releaseAndPress(released, pressed);
     countPress(pressed, uptime);
+    return pressedAt;
 }
 
 void TappingSink::countPress(const KeyStroke& stroke, double uptime) {

@@ -100,10 +100,12 @@ CGKeySink::Prepared CGKeySink::takePrepared(const KeyStroke& stroke) {
     return std::move(*prepared);
 }
 
-void CGKeySink::press(const KeyStroke& stroke) {
+std::chrono::steady_clock::time_point CGKeySink::press(const KeyStroke& stroke) {
     Prepared prepared = takePrepared(stroke);
+    const auto postedAt = std::chrono::steady_clock::now();
     backend_->postKeyboardEvent(*prepared.down, destination_);
     heldUp_ = std::move(prepared.up);
+    return postedAt;
 }
 
 void CGKeySink::release(const KeyStroke&) {
@@ -114,11 +116,10 @@ void CGKeySink::release(const KeyStroke&) {
     countRelease();
 }
 
-void CGKeySink::releaseAndPress(const KeyStroke& released, const KeyStroke& pressed) {
-    if (!heldUp_) {
-        press(pressed);
-        return;
-    }
+std::chrono::steady_clock::time_point CGKeySink::releaseAndPress(const KeyStroke& released,
+                                                                 const KeyStroke& pressed) {
+    if (!heldUp_)
+        return press(pressed);
     Prepared prepared;
     try {
         prepared = takePrepared(pressed);
@@ -128,9 +129,11 @@ void CGKeySink::releaseAndPress(const KeyStroke& released, const KeyStroke& pres
         throw;
     }
     const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
+    const auto postedAt = std::chrono::steady_clock::now();
     backend_->postKeyboardEvents({up.get(), prepared.down.get()}, destination_);
     countRelease();
     heldUp_ = std::move(prepared.up);
+    return postedAt;
 }
 
 void CGKeySink::countRelease() {
