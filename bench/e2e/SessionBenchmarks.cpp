@@ -124,7 +124,7 @@ BENCHMARK(BM_FastSessionAgainstSimulatedWord)
     ->Args({0, 600})    // no limit: what the guard and the sink allow
     ->Args({200, 300})  // Word takes 100 units a second
     ->Args({600, 600})  // 300 units a second
-    ->Args({2000, 600}) // 1000 units a second, more than the platform layer can send
+    ->Args({2000, 600}) // 1000 units a second: the fast mode's 1 ms hold allows no more
     ->Args({2000, 3000}) // the same, long enough for the start and the final read to weigh less
     ->Iterations(3)
     ->UseManualTime()
