@@ -238,11 +238,19 @@ std::string SimService::handleLine(std::string_view line) {
 }
 
 void SimService::withWorld(const std::function<void(SimWorld&)>& work) {
+    bool newEvents = false;
     {
         std::lock_guard lock(mutex_);
+        const std::uint64_t before = world_->lastEventSeq();
         work(*world_);
+        newEvents = world_->lastEventSeq() != before;
     }
-    changed_.notify_all();
+    // Only a waiter for notifications needs waking at once; every other wait looks again within
+    // a few milliseconds. Waking them all on every request had them contend for the world with
+    // the next request, the very one a client waits for.
+    if (newEvents) {
+        changed_.notify_all();
+    }
 }
 
 void SimService::tick() {
