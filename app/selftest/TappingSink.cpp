@@ -16,9 +16,22 @@ void TappingSink::release(const KeyStroke& stroke) {
     inner_->release(stroke);
 }
 
-void TappingSink::press(const KeyStroke& stroke) {
+std::chrono::steady_clock::time_point TappingSink::press(const KeyStroke& stroke) {
     const double uptime = uptime_();
-    inner_->press(stroke);
+    const auto pressedAt = inner_->press(stroke);
+    countPress(stroke, uptime);
+    return pressedAt;
+}
+
+std::chrono::steady_clock::time_point TappingSink::releaseAndPress(const KeyStroke& released,
+                                                                   const KeyStroke& pressed) {
+    const double uptime = uptime_();
+    const auto pressedAt = inner_->releaseAndPress(released, pressed);
+    countPress(pressed, uptime);
+    return pressedAt;
+}
+
+void TappingSink::countPress(const KeyStroke& stroke, double uptime) {
     int count = 0;
     Hook hook;
     {

@@ -21,8 +21,10 @@ public:
     void prepare(const KeyStroke& stroke) override;
     /// Counts the stroke once its key is down; a stroke the inner sink refuses is not counted,
     /// and its error reaches the engine.
-    void press(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override;
     void release(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point releaseAndPress(const KeyStroke& released,
+                                                          const KeyStroke& pressed) override;
 
     /// Set before the engine starts.
     void setHook(Hook hook);
@@ -33,6 +35,8 @@ public:
     int strokesSince(double uptime) const;
 
 private:
+    void countPress(const KeyStroke& stroke, double uptime);
+
     std::shared_ptr<KeyEventSink> inner_;
     std::function<double()> uptime_;
     mutable std::mutex lock_;

@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <fstream>
+#include <string>
 
 namespace plumeo {
 namespace {
@@ -25,6 +27,26 @@ std::u16string articleOfUnits(int units) {
         article += pattern;
     article.resize(static_cast<std::size_t>(units));
     return article;
+}
+
+/// Jiffies the host took from this virtual machine, and all jiffies, since boot (Linux).
+struct CpuTimes {
+    double steal = 0;
+    double total = 0;
+};
+
+CpuTimes cpuTimes() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    stat >> cpu;
+    CpuTimes times;
+    double field = 0;
+    for (int i = 0; i < 8 && stat >> field; ++i) {
+        times.total += field;
+        if (i == 7)
+            times.steal = field;
+    }
+    return times;
 }
 
 /// Arguments: the key events a second that the simulated Word absorbs (0: no limit, which
@@ -52,6 +74,7 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
     double requestsPerUnit = 0;
     double guardRoundTrips = 0;
     int sessions = 0;
+    const CpuTimes before = cpuTimes();
     for (auto _ : state) {
         control.setDocumentText(name, u"", 0);
         auto bridge = std::make_shared<WordBridge>(backend);
@@ -107,6 +130,11 @@ void BM_FastSessionAgainstSimulatedWord(benchmark::State& state) {
     }
     if (sessions == 0)
         return;
+    // On a virtual machine the rate follows the processor time the host takes away: every
+    // check is a chain of round trips that waits for both processes to be scheduled.
+    const CpuTimes after = cpuTimes();
+    if (after.total > before.total)
+        state.counters["stolenShare"] = (after.steal - before.steal) / (after.total - before.total);
     const double rate = totalRate / sessions;
     state.counters["unitsPerSecond"] = rate;
     if (wordUnitsPerSecond > 0) {
@@ -124,7 +152,7 @@ BENCHMARK(BM_FastSessionAgainstSimulatedWord)
     ->Args({0, 600})    // no limit: what the guard and the sink allow
     ->Args({200, 300})  // Word takes 100 units a second
     ->Args({600, 600})  // 300 units a second
-    ->Args({2000, 600}) // 1000 units a second, more than the platform layer can send
+    ->Args({2000, 600}) // 1000 units a second: the fast mode's 1 ms hold allows no more
     ->Args({2000, 3000}) // the same, long enough for the start and the final read to weigh less
     ->Iterations(3)
     ->UseManualTime()

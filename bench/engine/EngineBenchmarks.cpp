@@ -20,7 +20,7 @@ namespace {
 class EchoDocument final : public KeyEventSink, public TargetGuard, public DocumentReader {
 public:
     void release(const KeyStroke&) override {}
-    void press(const KeyStroke& stroke) override {
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override {
         posts.fetch_add(1, std::memory_order_relaxed);
         switch (stroke.kind) {
         case KeyStroke::Kind::text:
@@ -40,6 +40,7 @@ public:
                 text.pop_back();
             break;
         }
+        return std::chrono::steady_clock::now();
     }
     void beginSending() override {}
     std::optional<StopReason> quickCheck(const TargetExpectation&) override { return std::nullopt; }

@@ -311,15 +311,32 @@ void TypingEngine::recordStopLocked(const StopReason& reason) {
     lastStop_ = metrics;
 }
 
-void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
-    // The lock is free while the wait lasts (only the worker touches the held key). A timed
-    // wait wakes up late by the timer's slack and the scheduler's delay, a good part of a 1 ms
-    // hold, so the last stretch is spun through instead, with the lock held.
+void TypingEngine::waitUntilLocked(Lock& lock, std::chrono::steady_clock::time_point deadline,
+                                   bool stopEndsIt) {
+    // A timed wait wakes up late by the timer's slack and the scheduler's delay, a good part of
+    // the fast mode's 1 ms hold and interval, so the last stretch is spun through instead. The
+    // lock is free throughout, so a stop request can come in.
     constexpr auto spunStretch = std::chrono::microseconds(100);
-    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt - spunStretch)
-        condition_.wait_until(lock, heldKey_->releasableAt - spunStretch);
-    while (heldKey_ && std::chrono::steady_clock::now() < heldKey_->releasableAt)
+    auto waiting = [&] {
+        return !(stopEndsIt && stopRequest_) && std::chrono::steady_clock::now() < deadline;
+    };
+    while (waiting() && std::chrono::steady_clock::now() < deadline - spunStretch)
+        condition_.wait_until(lock, deadline - spunStretch);
+    while (waiting()) {
+        lock.unlock();
         std::this_thread::yield();
+        lock.lock();
+    }
+}
+
+void TypingEngine::waitOutHoldLocked(Lock& lock) {
+    // Only the worker touches the held key; a stop request does not shorten its hold.
+    if (heldKey_)
+        waitUntilLocked(lock, heldKey_->releasableAt, false);
+}
+
+void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
+    waitOutHoldLocked(lock);
     if (!heldKey_)
         return;
     const KeyStroke stroke = std::move(heldKey_->stroke);
@@ -346,7 +363,9 @@ void TypingEngine::closeActiveStretchLocked(double now) {
 
 TypingEngine::StopOutcome TypingEngine::waitInterruptibly(double seconds) {
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(std::max(0.0, seconds));
+        std::chrono::steady_clock::now() +
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(std::max(0.0, seconds)));
     Lock lock(mutex_);
     // No key stays down through a pause: one that would outlast the hold lets the key up first,
     // the hold counting towards it. A wait that ends within the hold leaves it down, for the
@@ -354,12 +373,9 @@ TypingEngine::StopOutcome TypingEngine::waitInterruptibly(double seconds) {
     if (seconds > 0 && heldKey_ && heldKey_->releasableAt < deadline)
         releaseHeldKeyLocked(lock);
     // Every wait of the worker is this one, so a broadcast from requestStop ends it at once.
-    for (;;) {
-        if (stopRequest_)
-            return stopRequest_;
-        if (seconds <= 0 || condition_.wait_until(lock, deadline) == std::cv_status::timeout)
-            return stopRequest_;
-    }
+    if (seconds > 0)
+        waitUntilLocked(lock, deadline, true);
+    return stopRequest_;
 }
 
 void TypingEngine::handleStop(const StopReason& reason) {
@@ -618,20 +634,33 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     }
 
     Lock lock(mutex_);
-    // Whatever comes next, a press or a stop, the held key goes up first.
-    releaseHeldKeyLocked(lock);
+    waitOutHoldLocked(lock);
     condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
-    if (stopRequest_)
-        return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
-    if (objection) {
+    // Whatever comes next, a press or a stop, the held key goes up first: alone before a stop,
+    // together with the next key-down before a press.
+    if (stopRequest_ || objection) {
+        releaseHeldKeyLocked(lock);
+        if (stopRequest_)
+            return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
         recordStopLocked(*objection);
         return objection;
     }
     // Pressing under the lock: a stop request cannot slip in between the check and the press.
+    // The hold counts from the moment the key-down went out, not from the post's return: where
+    // a post is a round trip, the wait for its answer is part of the hold.
+    std::chrono::steady_clock::time_point pressedAt;
     try {
-        if (prepareFailure)
+        if (prepareFailure) {
+            releaseHeldKeyLocked(lock);
             std::rethrow_exception(prepareFailure);
-        sink_->press(stroke);
+        }
+        if (heldKey_) {
+            const KeyStroke held = std::move(heldKey_->stroke);
+            heldKey_.reset();
+            pressedAt = sink_->releaseAndPress(held, stroke);
+        } else {
+            pressedAt = sink_->press(stroke);
+        }
     } catch (...) {
         const StopReason reason =
             StopReason::permissionLost("键盘事件发送失败：" + errorText(std::current_exception()));
@@ -639,7 +668,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
         return reason;
     }
     const double holdMs = profile_.keyHoldMs > 0 ? profile_.keyHoldMs : 0.0;
-    heldKey_ = HeldKey{stroke, std::chrono::steady_clock::now() +
+    heldKey_ = HeldKey{stroke, pressedAt +
                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                        std::chrono::duration<double, std::milli>(holdMs))};
     lastPostAt_ = clock_->now();

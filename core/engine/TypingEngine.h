@@ -151,8 +151,14 @@ private:
     StopOutcome waitInterruptibly(double seconds);
     void setActivity(EngineActivity activity);
     void recordStopLocked(const StopReason& reason);
-    /// Lets the held key up, once it has been down for the hold time; the lock is given up
-    /// while it waits. A failed release is recorded as the stop.
+    /// Returns at `deadline`, or as soon as a stop is requested when `stopEndsIt`; the lock is
+    /// given up while it waits.
+    void waitUntilLocked(std::unique_lock<std::mutex>& lock,
+                         std::chrono::steady_clock::time_point deadline, bool stopEndsIt);
+    /// Returns once the held key, if any, has been down for the hold time.
+    void waitOutHoldLocked(std::unique_lock<std::mutex>& lock);
+    /// Lets the held key up, once it has been down for the hold time. A failed release is
+    /// recorded as the stop.
     void releaseHeldKeyLocked(std::unique_lock<std::mutex>& lock);
     void releaseHeldKey();
     /// The lock for a stop or cancel request, taken ahead of the worker's next post.

@@ -131,15 +131,12 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
             return StopReason::dialogOpened("出现窗口「" + title + "」");
         return StopReason::documentChanged("Word 当前窗口是「" + title + "」，不是目标文档");
     }
-    // In front, a sheet takes the focus and the body check stops at once; behind, nothing
-    // else would notice it before a key (a Return, even) reached it.
-    if (wordBehind) {
+    // In front, a sheet takes the focus and the body check stops at once, so the window is
+    // looked at only now and then; behind, nothing else would notice a sheet before a key (a
+    // Return, even) reached it.
+    if (wordBehind || n % focusSnapshotCadence == 1) {
         if (auto stop = sheetOrModalOnBoundWindow())
             return stop;
-    } else if (n % focusSnapshotCadence == 1) {
-        auto info = ax_.focusInfo();
-        if (info && (info->hasSheet || info->isModal))
-            return StopReason::dialogOpened("文档窗口上出现了对话框");
     }
 
     if (wordBehind) {

@@ -375,6 +375,13 @@ public:
     /// CGEventPostToPid or CGEventPost(kCGHIDEventTap). Posting reports nothing.
     virtual void postKeyboardEvent(const KeyboardEvent& event,
                                    const KeyEventDestination& destination) = 0;
+    /// postKeyboardEvent for each event in turn. A backend whose posts are round trips to
+    /// another process sends them as one.
+    virtual void postKeyboardEvents(const std::vector<const KeyboardEvent*>& events,
+                                    const KeyEventDestination& destination) {
+        for (const KeyboardEvent* event : events)
+            postKeyboardEvent(*event, destination);
+    }
     /// CGEventSourceSecondsSinceLastEventType(state, eventType); eventType is a CGEventType
     /// number (10 key down, 1 left mouse down, 3 right mouse down, 25 other mouse down).
     virtual double secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) = 0;

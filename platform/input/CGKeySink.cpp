@@ -88,7 +88,7 @@ void CGKeySink::prepare(const KeyStroke& stroke) {
     prepared_ = makeEvents(stroke);
 }
 
-void CGKeySink::press(const KeyStroke& stroke) {
+CGKeySink::Prepared CGKeySink::takePrepared(const KeyStroke& stroke) {
     // A preparation serves only the press right after it: one left over from before a stop
     // would vouch for a permission that may have been withdrawn since.
     constexpr double freshSeconds = 0.1;
@@ -97,8 +97,15 @@ void CGKeySink::press(const KeyStroke& stroke) {
     if (!prepared || prepared->downSpec != keyDownSpec(stroke, textVirtualKey_.load()) ||
         backend_->systemUptime() - prepared->preparedAt > freshSeconds)
         prepared = makeEvents(stroke);
-    backend_->postKeyboardEvent(*prepared->down, destination_);
-    heldUp_ = std::move(prepared->up);
+    return std::move(*prepared);
+}
+
+std::chrono::steady_clock::time_point CGKeySink::press(const KeyStroke& stroke) {
+    Prepared prepared = takePrepared(stroke);
+    const auto postedAt = std::chrono::steady_clock::now();
+    backend_->postKeyboardEvent(*prepared.down, destination_);
+    heldUp_ = std::move(prepared.up);
+    return postedAt;
 }
 
 void CGKeySink::release(const KeyStroke&) {
@@ -106,7 +113,30 @@ void CGKeySink::release(const KeyStroke&) {
         return;
     const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
     backend_->postKeyboardEvent(*up, destination_);
+    countRelease();
+}
 
+std::chrono::steady_clock::time_point CGKeySink::releaseAndPress(const KeyStroke& released,
+                                                                 const KeyStroke& pressed) {
+    if (!heldUp_)
+        return press(pressed);
+    Prepared prepared;
+    try {
+        prepared = takePrepared(pressed);
+    } catch (...) {
+        // The held key goes up all the same.
+        release(released);
+        throw;
+    }
+    const std::unique_ptr<KeyboardEvent> up = std::move(heldUp_);
+    const auto postedAt = std::chrono::steady_clock::now();
+    backend_->postKeyboardEvents({up.get(), prepared.down.get()}, destination_);
+    countRelease();
+    heldUp_ = std::move(prepared.up);
+    return postedAt;
+}
+
+void CGKeySink::countRelease() {
     const double postedAt = backend_->systemUptime();
     postCount_.fetch_add(1);
     lastPostUptime_.store(postedAt);

@@ -71,9 +71,13 @@ public:
     void prepare(const KeyStroke& stroke) override;
     /// Posts the key-down, with the events readied by prepare when they are fresh. Throws
     /// KeySynthError; a failure posts nothing and leaves every counter alone.
-    void press(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override;
     /// Posts the key-up of the held key and counts the stroke; nothing when no key is held.
     void release(const KeyStroke& stroke) override;
+    /// The held key's up and the next key's down in one post. When the next stroke cannot be
+    /// readied, the held key still goes up, then the error is thrown.
+    std::chrono::steady_clock::time_point releaseAndPress(const KeyStroke& released,
+                                                          const KeyStroke& pressed) override;
     /// Press, hold `holdMs` milliseconds on this thread, release. Throws like press.
     void post(const KeyStroke& stroke, double holdMs);
 
@@ -104,6 +108,8 @@ private:
         double preparedAt = 0;
     };
     Prepared makeEvents(const KeyStroke& stroke);
+    Prepared takePrepared(const KeyStroke& stroke);
+    void countRelease();
 
     std::shared_ptr<PlatformBackend> backend_;
     const Route route_;

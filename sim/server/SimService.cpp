@@ -238,11 +238,19 @@ std::string SimService::handleLine(std::string_view line) {
 }
 
 void SimService::withWorld(const std::function<void(SimWorld&)>& work) {
+    bool newEvents = false;
     {
         std::lock_guard lock(mutex_);
+        const std::uint64_t before = world_->lastEventSeq();
         work(*world_);
+        newEvents = world_->lastEventSeq() != before;
     }
-    changed_.notify_all();
+    // Only a waiter for notifications needs waking at once; every other wait looks again within
+    // a few milliseconds. Waking them all on every request had them contend for the world with
+    // the next request, the very one a client waits for.
+    if (newEvents) {
+        changed_.notify_all();
+    }
 }
 
 void SimService::tick() {
@@ -476,9 +484,25 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             if (route != "process" && route != "hid") {
                 throw InvalidArguments{"\"route\" is \"process\" or \"hid\""};
             }
-            result = world.postKey(
-                keyArg(args), route == "hid" ? SimWorld::Route::hidTap : SimWorld::Route::process,
-                route == "hid" ? 0 : pidArg(args));
+            const auto to = route == "hid" ? SimWorld::Route::hidTap : SimWorld::Route::process;
+            const int pid = route == "hid" ? 0 : pidArg(args);
+            if (const auto events = args.find("events"); events != args.end()) {
+                // Several posts in a row, as a poster makes them back to back: all are checked
+                // before the first goes out, so a bad one cannot leave half of them posted.
+                if (!events->is_array()) {
+                    throw InvalidArguments{"\"events\" is an array"};
+                }
+                std::vector<KeyEvent> keys;
+                for (const json& event : *events) {
+                    keys.push_back(keyArg(event));
+                }
+                result = json::array();
+                for (const KeyEvent& key : keys) {
+                    result.push_back(world.postKey(key, to, pid));
+                }
+            } else {
+                result = world.postKey(keyArg(args), to, pid);
+            }
         } else if (op == "keys.idle") {
             result = world.secondsSinceLastEvent(
                 static_cast<std::uint32_t>(integerArg(args, "eventType")));

@@ -40,14 +40,24 @@ WatchedSink::WatchedSink(std::shared_ptr<PlatformBackend> backend, std::int32_t 
     : backend_(backend), wordPid_(wordPid),
       sink_(std::move(backend), CGKeySink::Route::pid(wordPid)) {}
 
-void WatchedSink::press(const KeyStroke& stroke) {
+void WatchedSink::watch(const KeyStroke& stroke) {
     // A stroke aimed at a process that has ended is exactly what must never happen.
     if (!backend_->processExists(wordPid_))
         ++postsAfterWordQuit_;
     if (stroke.kind == KeyStroke::Kind::backspace)
         ++backspaces_;
     ++posts_;
-    sink_.press(stroke);
+}
+
+std::chrono::steady_clock::time_point WatchedSink::press(const KeyStroke& stroke) {
+    watch(stroke);
+    return sink_.press(stroke);
+}
+
+std::chrono::steady_clock::time_point WatchedSink::releaseAndPress(const KeyStroke& released,
+                                                                   const KeyStroke& pressed) {
+    watch(pressed);
+    return sink_.releaseAndPress(released, pressed);
 }
 
 void HookedGuard::beforeCheck(int checkNumber, std::function<void()> action) {

@@ -35,14 +35,18 @@ public:
     WatchedSink(std::shared_ptr<PlatformBackend> backend, std::int32_t wordPid);
 
     void prepare(const KeyStroke& stroke) override { sink_.prepare(stroke); }
-    void press(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override;
     void release(const KeyStroke& stroke) override { sink_.release(stroke); }
+    std::chrono::steady_clock::time_point releaseAndPress(const KeyStroke& released,
+                                                          const KeyStroke& pressed) override;
 
     int posts() const { return posts_.load(); }
     int backspaces() const { return backspaces_.load(); }
     int postsAfterWordQuit() const { return postsAfterWordQuit_.load(); }
 
 private:
+    void watch(const KeyStroke& stroke);
+
     std::shared_ptr<PlatformBackend> backend_;
     std::int32_t wordPid_;
     CGKeySink sink_;

@@ -81,5 +81,17 @@ TEST_F(CGKeySinkTest, AFailedEventCreationIsAnErrorNeverASilentSuccess) {
     EXPECT_TRUE(upFailing->postedEvents().empty()) << "the key-down must not go out alone";
 }
 
+// The next stroke failing must not leave the previous key down.
+TEST_F(CGKeySinkTest, APressThatCannotGoOutAfterAHeldKeyStillLetsThatKeyUp) {
+    sink.press(KeyStroke::typeText(u"a"));
+    fake->setPostEventAccess(false);
+    EXPECT_THROW(sink.releaseAndPress(KeyStroke::typeText(u"a"), KeyStroke::typeText(u"b")),
+                 KeySynthError);
+    const auto posted = fake->postedEvents();
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_FALSE(posted[1].spec.keyDown);
+    EXPECT_EQ(posted[1].spec.unicode, u"a");
+}
+
 } // namespace
 } // namespace plumeo

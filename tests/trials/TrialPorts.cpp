@@ -210,7 +210,7 @@ std::optional<StopReason> TrialPorts::beforeOutsideCall(PortCall call) {
     return objection;
 }
 
-void TrialPorts::press(const KeyStroke& stroke) {
+std::chrono::steady_clock::time_point TrialPorts::press(const KeyStroke& stroke) {
     // Called under the engine's lock: this reading orders exactly against the stop's.
     const double postedAt = clock_->now();
     std::function<void(const std::string&)> report;
@@ -240,7 +240,7 @@ void TrialPorts::press(const KeyStroke& stroke) {
         // The request arrives while this post is still under way.
         spinFor(std::chrono::microseconds(lingerMicroseconds));
     }
-    sink_->press(stroke);
+    return sink_->press(stroke);
 }
 
 void TrialPorts::beginSending() {

@@ -124,7 +124,7 @@ public:
     // KeyEventSink
     void prepare(const KeyStroke& stroke) override { sink_->prepare(stroke); }
     /// A press is the post the trials watch: the stroke's key going down.
-    void press(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override;
     void release(const KeyStroke& stroke) override { sink_->release(stroke); }
     // TargetGuard
     void beginSending() override;

@@ -55,6 +55,8 @@ public:
     std::unique_ptr<KeyboardEvent> createKeyboardEvent(const KeyEventSpec& spec) override;
     void postKeyboardEvent(const KeyboardEvent& event,
                            const KeyEventDestination& destination) override;
+    void postKeyboardEvents(const std::vector<const KeyboardEvent*>& events,
+                            const KeyEventDestination& destination) override;
     double secondsSinceLastEventType(EventSourceState state, std::uint32_t eventType) override;
     bool preflightPostEventAccess() override;
     bool requestPostEventAccess() override;

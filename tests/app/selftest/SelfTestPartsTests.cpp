@@ -53,9 +53,10 @@ TEST(SelfTestReport, MisplacedTextIsWhatTheExpectedDocumentDoesNotAccountFor) {
 
 class ScriptedSink : public KeyEventSink {
 public:
-    void press(const KeyStroke&) override {
+    std::chrono::steady_clock::time_point press(const KeyStroke&) override {
         if (refuse)
             throw std::runtime_error("refused");
+        return std::chrono::steady_clock::now();
     }
     void release(const KeyStroke&) override {}
     bool refuse = false;

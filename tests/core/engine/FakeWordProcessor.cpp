@@ -12,7 +12,7 @@ FakeWordProcessor::FakeWordProcessor(std::u16string content, int cursor, std::st
       selectionEnd_(selectionStart_), documentID_(documentID),
       targetDocumentID_(std::move(documentID)) {}
 
-void FakeWordProcessor::press(const KeyStroke& stroke) {
+std::chrono::steady_clock::time_point FakeWordProcessor::press(const KeyStroke& stroke) {
     int index = 0;
     std::shared_ptr<std::function<void(int)>> hook;
     {
@@ -24,6 +24,7 @@ void FakeWordProcessor::press(const KeyStroke& stroke) {
         (*hook)(index);
 
     std::function<void(const std::string&)> report;
+    const auto pressedAt = Clock::now();
     {
         std::lock_guard lock(mutex_);
         if (trapped_) {
@@ -35,7 +36,7 @@ void FakeWordProcessor::press(const KeyStroke& stroke) {
             throw std::runtime_error("事件源不可用");
         }
         transcript_.push_back({stroke});
-        keyEvents_.push_back({stroke, true, Clock::now()});
+        keyEvents_.push_back({stroke, true, pressedAt});
         const bool misplaced = misplacedStroke_ == index;
         if (latency_.count() == 0 && absorbing_ && pending_.empty()) {
             applyLocked(stroke, misplaced);
@@ -45,6 +46,7 @@ void FakeWordProcessor::press(const KeyStroke& stroke) {
     }
     if (report)
         report("a stroke was posted after the stop had been recorded");
+    return pressedAt;
 }
 
 void FakeWordProcessor::release(const KeyStroke& stroke) {

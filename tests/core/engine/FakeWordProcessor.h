@@ -38,7 +38,7 @@ public:
                                std::string documentID = "doc-1");
 
     // KeyEventSink
-    void press(const KeyStroke& stroke) override;
+    std::chrono::steady_clock::time_point press(const KeyStroke& stroke) override;
     void release(const KeyStroke& stroke) override;
     // TargetGuard
     void beginSending() override;
