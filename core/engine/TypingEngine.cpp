@@ -35,6 +35,14 @@ std::string errorText(const std::exception_ptr& error) {
     }
 }
 
+namespace {
+
+StopReason keyPostFailure(const std::exception_ptr& error) {
+    return StopReason::permissionLost("键盘事件发送失败：" + errorText(error));
+}
+
+} // namespace
+
 double adaptedIntervalMs(double currentMs, double checkpointSeconds, const PacingProfile& profile) {
     if (checkpointSeconds > 0.25) {
         const double perUnitMs = checkpointSeconds * 1000.0 / std::max(profile.checkpointEvery, 1);
@@ -344,8 +352,7 @@ void TypingEngine::releaseHeldKeyLocked(Lock& lock) {
     try {
         sink_->release(stroke);
     } catch (...) {
-        recordStopLocked(StopReason::permissionLost("键盘事件发送失败：" +
-                                                    errorText(std::current_exception())));
+        recordStopLocked(keyPostFailure(std::current_exception()));
     }
 }
 
@@ -638,22 +645,19 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
     condition_.wait(lock, [this] { return stopsWaiting_ == 0 || stopRequest_; });
     // Whatever comes next, a press or a stop, the held key goes up first: alone before a stop,
     // together with the next key-down before a press.
-    if (stopRequest_ || objection) {
+    if (stopRequest_ || objection || prepareFailure) {
         releaseHeldKeyLocked(lock);
         if (stopRequest_)
             return stopRequest_; // A request that came in meanwhile wins over the guard's answer.
-        recordStopLocked(*objection);
-        return objection;
+        const StopReason reason = objection ? *objection : keyPostFailure(prepareFailure);
+        recordStopLocked(reason);
+        return reason;
     }
     // Pressing under the lock: a stop request cannot slip in between the check and the press.
     // The hold counts from the moment the key-down went out, not from the post's return: where
     // a post is a round trip, the wait for its answer is part of the hold.
     std::chrono::steady_clock::time_point pressedAt;
     try {
-        if (prepareFailure) {
-            releaseHeldKeyLocked(lock);
-            std::rethrow_exception(prepareFailure);
-        }
         if (heldKey_) {
             const KeyStroke held = std::move(heldKey_->stroke);
             heldKey_.reset();
@@ -662,8 +666,7 @@ TypingEngine::StopOutcome TypingEngine::send(const KeyStroke& stroke,
             pressedAt = sink_->press(stroke);
         }
     } catch (...) {
-        const StopReason reason =
-            StopReason::permissionLost("键盘事件发送失败：" + errorText(std::current_exception()));
+        const StopReason reason = keyPostFailure(std::current_exception());
         recordStopLocked(reason);
         return reason;
     }

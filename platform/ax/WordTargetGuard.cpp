@@ -134,7 +134,7 @@ std::optional<StopReason> WordTargetGuard::runCheck(const TargetExpectation& exp
     // In front, a sheet takes the focus and the body check stops at once, so the window is
     // looked at only now and then; behind, nothing else would notice a sheet before a key (a
     // Return, even) reached it.
-    if (wordBehind || n % focusSnapshotCadence == 1) {
+    if (wordBehind || n % sheetCheckCadence == 1) {
         if (auto stop = sheetOrModalOnBoundWindow())
             return stop;
     }

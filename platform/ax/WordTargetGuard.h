@@ -43,8 +43,9 @@ public:
 
     /// The slower probes run only on some checks: trust on checks 1, 11, 21, ...
     static constexpr int trustCadence = 10;
-    /// ... and the sheet/modal snapshot on checks 1, 9, 17, ...
-    static constexpr int focusSnapshotCadence = 8;
+    /// ... and, while Word is in front, the look for a sheet or a modal window on checks 1, 9,
+    /// 17, ...
+    static constexpr int sheetCheckCadence = 8;
     static constexpr double defaultActivityGraceSeconds = 0.15;
     /// How long a check keeps asking a Word too busy to answer before it stops typing.
     static constexpr double busyBudgetSeconds = 0.5;

@@ -32,27 +32,20 @@ std::variant<Request, BadRequest> parseRequest(std::string_view line) {
         return BadRequest{0, "invalid", "a request is a JSON object"};
     }
     Request request;
-    if (const auto answer = message.find("answer"); answer != message.end()) {
-        if (!answer->is_boolean()) {
-            return BadRequest{0, "invalid", "\"answer\" must be a Boolean"};
-        }
-        request.answer = answer->get<bool>();
-    }
     if (const auto id = message.find("id"); id != message.end()) {
         if (!id->is_number_integer()) {
-            return BadRequest{0, "invalid", "\"id\" must be an integer", request.answer};
+            return BadRequest{0, "invalid", "\"id\" must be an integer"};
         }
         request.id = id->get<std::int64_t>();
     }
     const auto op = message.find("op");
     if (op == message.end() || !op->is_string()) {
-        return BadRequest{request.id, "invalid", "\"op\" must be a string", request.answer};
+        return BadRequest{request.id, "invalid", "\"op\" must be a string"};
     }
     request.op = op->get<std::string>();
     if (const auto args = message.find("args"); args != message.end()) {
         if (!args->is_object()) {
-            return BadRequest{request.id, "invalid", "\"args\" must be an object",
-                              request.answer};
+            return BadRequest{request.id, "invalid", "\"args\" must be an object"};
         }
         request.args = *args;
     }
@@ -69,11 +62,7 @@ std::string lineOf(const nlohmann::json& message) {
 } // namespace
 
 std::string encodeRequest(const Request& request) {
-    nlohmann::json message = {{"id", request.id}, {"op", request.op}, {"args", request.args}};
-    if (!request.answer) {
-        message["answer"] = false;
-    }
-    return lineOf(message);
+    return lineOf({{"id", request.id}, {"op", request.op}, {"args", request.args}});
 }
 
 std::string encodeResult(std::int64_t id, const nlohmann::json& result) {
@@ -262,13 +251,6 @@ std::string SimConnection::exchangeRaw(std::string_view bytes) {
         throw SimError("transport", "cannot send to the simulator");
     }
     return readLine();
-}
-
-void SimConnection::send(const std::string& op, const nlohmann::json& args) {
-    std::lock_guard lock(mutex_);
-    if (!writeAll(fd_, encodeRequest({nextId_++, op, args, false}))) {
-        throw SimError("transport", "cannot send to the simulator");
-    }
 }
 
 nlohmann::json SimConnection::call(const std::string& op, const nlohmann::json& args) {

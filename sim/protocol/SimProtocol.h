@@ -20,8 +20,6 @@ namespace plumeo::simproto {
 //   {"id": <same>, "ok": false, "error": {"code": "<code>", "message": "<text>"}}.
 // Answers come in request order on each connection. Notifications are fetched with the
 // "events.wait" request (a long poll), so the stream never mixes unsolicited messages in.
-// A request that carries "answer": false is one-way: it is carried out in its place among the
-// connection's requests but never answered, not even with an error.
 
 /// No request line may exceed this; a longer one is answered with an "oversized" error and
 /// skipped.
@@ -37,8 +35,6 @@ struct Request {
     std::int64_t id = 0;
     std::string op;
     nlohmann::json args = nlohmann::json::object();
-    /// False for a one-way request.
-    bool answer = true;
 };
 
 /// A request line that is not a well-formed request. `id` is the request's id when it could
@@ -47,8 +43,6 @@ struct BadRequest {
     std::int64_t id = 0;
     std::string code; ///< "malformed" or "invalid"
     std::string message;
-    /// False when the request asked for no answer: then not even this error is sent.
-    bool answer = true;
 };
 
 /// Parses one line (without its newline). Never throws.
@@ -105,10 +99,6 @@ public:
     /// with "transport" when the connection fails.
     nlohmann::json call(const std::string& op,
                         const nlohmann::json& args = nlohmann::json::object());
-    /// Sends a one-way request and returns without waiting: the simulator carries it out after
-    /// this connection's earlier requests and before its later ones. Throws
-    /// SimError("transport") when the connection fails.
-    void send(const std::string& op, const nlohmann::json& args = nlohmann::json::object());
     /// Sends raw bytes and returns the next answer line, for protocol tests.
     std::string exchangeRaw(std::string_view bytes);
 

@@ -113,7 +113,7 @@ void SimServer::serveConnection(int fd) {
             const std::string answer = status == simproto::LineSplitter::Status::line
                                            ? service_.handleLine(line)
                                            : SimService::oversizedAnswer();
-            if (!answer.empty() && !simproto::writeAll(fd, answer)) {
+            if (!simproto::writeAll(fd, answer)) {
                 open = false;
                 break;
             }

@@ -221,20 +221,17 @@ std::string SimService::oversizedAnswer() {
 std::string SimService::handleLine(std::string_view line) {
     auto parsed = simproto::parseRequest(line);
     if (auto* bad = std::get_if<simproto::BadRequest>(&parsed)) {
-        return bad->answer ? simproto::encodeError(bad->id, bad->code, bad->message) : "";
+        return simproto::encodeError(bad->id, bad->code, bad->message);
     }
     const auto& request = std::get<simproto::Request>(parsed);
-    std::string answer;
     try {
-        answer = simproto::encodeResult(request.id, dispatch(request));
+        return simproto::encodeResult(request.id, dispatch(request));
     } catch (const InvalidArguments& invalid) {
-        answer = simproto::encodeError(request.id, "invalid", invalid.message);
+        return simproto::encodeError(request.id, "invalid", invalid.message);
     } catch (const std::exception& error) {
         // A model failure is reported, never allowed to take the simulator down.
-        answer = simproto::encodeError(request.id, "internal", error.what());
+        return simproto::encodeError(request.id, "internal", error.what());
     }
-    // The client of a one-way request reads nothing: an answer would pass for its next one's.
-    return request.answer ? answer : "";
 }
 
 void SimService::withWorld(const std::function<void(SimWorld&)>& work) {
@@ -486,23 +483,23 @@ nlohmann::json SimService::dispatch(const simproto::Request& request) {
             }
             const auto to = route == "hid" ? SimWorld::Route::hidTap : SimWorld::Route::process;
             const int pid = route == "hid" ? 0 : pidArg(args);
-            if (const auto events = args.find("events"); events != args.end()) {
-                // Several posts in a row, as a poster makes them back to back: all are checked
-                // before the first goes out, so a bad one cannot leave half of them posted.
-                if (!events->is_array()) {
-                    throw InvalidArguments{"\"events\" is an array"};
-                }
-                std::vector<KeyEvent> keys;
+            // One event, or several posted back to back. All are read before the first goes
+            // out, so a bad one cannot leave half of them posted.
+            std::vector<KeyEvent> keys;
+            if (const auto events = args.find("events"); events == args.end()) {
+                keys.push_back(keyArg(args));
+            } else if (!events->is_array()) {
+                throw InvalidArguments{"\"events\" is an array"};
+            } else {
                 for (const json& event : *events) {
                     keys.push_back(keyArg(event));
                 }
-                result = json::array();
-                for (const KeyEvent& key : keys) {
-                    result.push_back(world.postKey(key, to, pid));
-                }
-            } else {
-                result = world.postKey(keyArg(args), to, pid);
             }
+            bool posted = true;
+            for (const KeyEvent& key : keys) {
+                posted = world.postKey(key, to, pid) && posted;
+            }
+            result = posted;
         } else if (op == "keys.idle") {
             result = world.secondsSinceLastEvent(
                 static_cast<std::uint32_t>(integerArg(args, "eventType")));

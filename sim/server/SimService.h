@@ -26,8 +26,7 @@ public:
     SimService(SimConfig config, ProcessHost& processes);
     ~SimService();
 
-    /// One request line in, one answer line (with its newline) out, or nothing for a one-way
-    /// request. Never throws.
+    /// One request line in, one answer line (with its newline) out. Never throws.
     std::string handleLine(std::string_view line);
     /// The answer to an overlong request line.
     static std::string oversizedAnswer();

@@ -176,14 +176,9 @@ void SimBackend::postKeyboardEvents(const std::vector<const KeyboardEvent*>& eve
     if (events.empty()) {
         return;
     }
-    json args;
-    if (events.size() == 1) {
-        args = keyEventJson(events.front()->spec());
-    } else {
-        args["events"] = json::array();
-        for (const KeyboardEvent* event : events) {
-            args["events"].push_back(keyEventJson(event->spec()));
-        }
+    json args = {{"events", json::array()}};
+    for (const KeyboardEvent* event : events) {
+        args["events"].push_back(keyEventJson(event->spec()));
     }
     args["route"] = destination.kind == KeyEventDestination::Kind::hidTap ? "hid" : "process";
     if (destination.kind == KeyEventDestination::Kind::process) {

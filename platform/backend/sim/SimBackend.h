@@ -32,8 +32,8 @@ public:
     ~SimBackend() override;
 
     const std::string& socketPath() const { return socketPath_; }
-    /// Requests sent to the simulator so far that waited for an answer: each is one round trip,
-    /// as a query to Word is on a Mac. Key posts are one-way, as on a Mac, and not counted.
+    /// Requests sent to the simulator so far, key posts included: each is one round trip, as a
+    /// query to Word is on a Mac.
     std::uint64_t requestCount() const { return requests_; }
 
     AXElementRef axApplicationElement(std::int32_t pid) override;
@@ -127,8 +127,8 @@ private:
     const std::string socketPath_;
     std::mutex poolMutex_;
     std::vector<std::unique_ptr<simproto::SimConnection>> idle_;
-    // Key events go one way over a connection of their own: one ordered stream, as the event
-    // stream is on a Mac, where pooled connections could let a key-up overtake its key-down.
+    // Key events go over a connection of their own: one ordered stream, as the event stream is
+    // on a Mac, where pooled connections could let a key-up overtake its key-down.
     std::mutex postMutex_;
     std::unique_ptr<simproto::SimConnection> postConnection_;
 
